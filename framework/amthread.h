@@ -1,0 +1,35 @@
+#pragma once
+// A worker thread with a one-slot command channel: one command at a time, answered
+// with a 32-bit reply.
+#include "sync.h"
+
+class CAMThread {
+public:
+    CAMThread();
+    virtual ~CAMThread();
+    CAMThread(const CAMThread&) = delete;
+    CAMThread& operator=(const CAMThread&) = delete;
+
+    virtual DWORD ThreadProc() = 0;
+
+    BOOL Create();
+    DWORD CallWorker(DWORD command);
+    DWORD GetRequest();
+    BOOL CheckRequest(DWORD* pCommand);
+    void Reply(DWORD result);
+    BOOL ThreadExists() const { return threadHandle != nullptr; }
+    void Close();
+
+    // Joins the multithreaded apartment through CoInitializeEx looked up at run time.
+    static HRESULT CoInitializeWorker();
+
+private:
+    static DWORD WINAPI InitialThreadProc(LPVOID argument);
+
+    CEventHandle sendEvent{TRUE};
+    CEventHandle completeEvent{FALSE};
+    volatile DWORD command = 0;
+    volatile DWORD reply = 0;
+    HANDLE volatile threadHandle = nullptr;
+    CCritSec commandLock;
+};

@@ -5,7 +5,7 @@
 #include "sync.h"
 #include "unknown.h"
 
-#include <strmif.h>
+#include <dshow.h>
 
 class CBaseFilter;
 

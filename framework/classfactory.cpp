@@ -39,12 +39,21 @@ STDMETHODIMP CClassFactory::CreateInstance(IUnknown* outer, REFIID riid, void** 
         return E_NOINTERFACE;
     }
     HRESULT hr = S_OK;
-    CUnknown* object = row->createInstance(outer, &hr);
+    CUnknown* object = nullptr;
+    try {
+        object = row->createInstance(outer, &hr);
+    } catch (const std::bad_alloc&) {
+        // Plain `new` in a creation function must not throw across this interface.
+        return E_OUTOFMEMORY;
+    }
     if (object == nullptr) {
         return SUCCEEDED(hr) ? E_OUTOFMEMORY : hr;
     }
     if (FAILED(hr)) {
-        delete object;
+        // Destroy through the release that reaches zero, so that a destructor that takes and
+        // drops a reference cannot reach zero again and destroy the object twice.
+        object->NonDelegatingAddRef();
+        object->NonDelegatingRelease();
         return hr;
     }
     object->NonDelegatingAddRef();
@@ -67,6 +76,9 @@ LONG CClassFactory::ServerLocks() { return serverLocks; }
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** out) {
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
         return E_NOINTERFACE;
+    }
+    if (out == nullptr) {
+        return E_POINTER;
     }
     for (int i = 0; i < g_cTemplates; ++i) {
         if (!IsEqualCLSID(*g_Templates[i].clsid, rclsid)) {

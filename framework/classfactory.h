@@ -2,7 +2,7 @@
 // The module's table of creatable classes and the class factory that serves it.
 #include "unknown.h"
 
-#include <strmif.h>
+#include <dshow.h>
 
 struct AMOVIESETUP_FILTER;
 

@@ -1,6 +1,6 @@
 #pragma once
 // Media-type enumerator over a pin's proposals, with a version check.
-#include <strmif.h>
+#include <dshow.h>
 
 class CBasePin;
 

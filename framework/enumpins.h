@@ -2,7 +2,7 @@
 // Pin enumerator with version checks; never returns a pin twice between Resets.
 #include "pointerlist.h"
 
-#include <strmif.h>
+#include <dshow.h>
 
 class CBaseFilter;
 

@@ -1,7 +1,7 @@
 #pragma once
 // Media-type records: an owning value class and the task-memory helpers around it.
 #include <windows.h>
-#include <strmif.h>
+#include <dshow.h>
 
 // An AM_MEDIA_TYPE that owns its format block and its pUnk reference. It adds no
 // members, so a received AM_MEDIA_TYPE* may be viewed as one for comparison.

@@ -1,8 +1,7 @@
 #pragma once
-// Filter self-registration records and the IAMovieSetup interface (declared, not defined,
-// by the platform headers).
+// Filter self-registration record, as the filter mapper routines take it.
 #include <windows.h>
-#include <strmif.h>
+#include <dshow.h>
 
 struct AMOVIESETUP_FILTER {
     const CLSID* clsID;
@@ -10,9 +9,4 @@ struct AMOVIESETUP_FILTER {
     DWORD dwMerit;
     UINT nPins;
     const REGFILTERPINS* lpPin;
-};
-
-interface IAMovieSetup : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE Register() = 0;
-    virtual HRESULT STDMETHODCALLTYPE Unregister() = 0;
 };

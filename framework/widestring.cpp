@@ -1,5 +1,9 @@
 #include "widestring.h"
 
+#include <objbase.h>
+
+#include <objbase.h>
+
 int WideLength(const WCHAR* text) {
     int length = 0;
     while (text[length] != 0) {

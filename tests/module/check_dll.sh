@@ -5,7 +5,7 @@ set -euo pipefail
 objdump=$1 dll=$2
 dump=$("$objdump" -p "$dll")
 status=0
-exports=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{f=1;next} f&&/^\s*\[/{print $NF} f&&/^$/{f=0}' | sort)
+exports=$(printf '%s\n' "$dump" | awk '/\[Ordinal\/Name Pointer\] Table/{f=1;next} f&&/^[[:space:]]*\[/{print $NF} f&&/^$/{f=0}' | sort)
 expected=$(printf '%s\n' DllCanUnloadNow DllGetClassObject DllInstall DllMain DllRegisterServer DllUnregisterServer | sort)
 if [ "$exports" != "$expected" ]; then
   echo "unexpected exports:"; printf '%s\n' "$exports"; status=1

@@ -1,0 +1,137 @@
+#include "enumpins.h"
+
+#include "basefilter.h"
+#include "basepin.h"
+#include "unknown.h"
+
+#include <new>
+
+CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* source) : filter(filter) {
+    static_cast<IBaseFilter*>(filter)->AddRef();
+    if (source != nullptr) {
+        position = source->position;
+        pinCount = source->pinCount;
+        version = source->version;
+        handedOut.AppendAll(source->handedOut);
+    } else {
+        version = filter->GetPinVersion();
+        pinCount = filter->GetPinCount();
+    }
+}
+
+CEnumPins::~CEnumPins() {
+    static_cast<IBaseFilter*>(filter)->Release();
+}
+
+STDMETHODIMP CEnumPins::QueryInterface(REFIID riid, void** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    if (IsEqualIID(riid, IID_IEnumPins) || IsEqualIID(riid, IID_IUnknown)) {
+        return GetInterface(static_cast<IEnumPins*>(this), out);
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) CEnumPins::AddRef() {
+    return InterlockedIncrement(&referenceCount);
+}
+
+STDMETHODIMP_(ULONG) CEnumPins::Release() {
+    const LONG count = InterlockedDecrement(&referenceCount);
+    if (count == 0) {
+        delete this;
+    }
+    return count;
+}
+
+bool CEnumPins::OutOfSync() const {
+    return filter->GetPinVersion() != version;
+}
+
+STDMETHODIMP CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched) {
+    if (pins == nullptr) {
+        return E_POINTER;
+    }
+    if (fetched != nullptr) {
+        *fetched = 0;
+    } else if (count > 1) {
+        return E_INVALIDARG;
+    }
+    if (OutOfSync()) {
+        // The pin set changed: start over, but keep passing over pins already returned.
+        version = filter->GetPinVersion();
+        pinCount = filter->GetPinCount();
+        position = 0;
+    }
+    const LONG remaining = pinCount - position;
+    LONG n = remaining < static_cast<LONG>(count) ? remaining : static_cast<LONG>(count);
+    if (n == 0) {
+        return S_FALSE;
+    }
+    ULONG gathered = 0;
+    while (n != 0 && position != pinCount) {
+        CBasePin* pin = filter->GetPin(position++);
+        if (pin == nullptr) {
+            // The caller sees a failure and nothing fetched, so it owes no references.
+            for (ULONG i = 0; i < gathered; ++i) {
+                pins[i]->Release();
+                pins[i] = nullptr;
+            }
+            return VFW_E_ENUM_OUT_OF_SYNC;
+        }
+        if (handedOut.FindNode(pin) != nullptr) {
+            continue;
+        }
+        IPin* face = static_cast<IPin*>(pin);
+        pins[gathered++] = face;
+        face->AddRef();
+        handedOut.Append(pin);
+        --n;
+    }
+    if (fetched != nullptr) {
+        *fetched = gathered;
+    }
+    return gathered == count ? S_OK : S_FALSE;
+}
+
+STDMETHODIMP CEnumPins::Skip(ULONG count) {
+    if (OutOfSync()) {
+        return VFW_E_ENUM_OUT_OF_SYNC;
+    }
+    if (count > static_cast<ULONG>(pinCount - position)) {
+        return S_FALSE;
+    }
+    position += static_cast<int>(count);
+    return S_OK;
+}
+
+STDMETHODIMP CEnumPins::Reset() {
+    version = filter->GetPinVersion();
+    pinCount = filter->GetPinCount();
+    position = 0;
+    handedOut.Clear();
+    return S_OK;
+}
+
+STDMETHODIMP CEnumPins::Clone(IEnumPins** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    *out = nullptr;
+    if (OutOfSync()) {
+        return VFW_E_ENUM_OUT_OF_SYNC;
+    }
+    CEnumPins* clone = new (std::nothrow) CEnumPins(filter, this);
+    if (clone == nullptr) {
+        return E_OUTOFMEMORY;
+    }
+    // A clone that lost part of the handed-out list could return a pin twice.
+    if (clone->handedOut.Count() != handedOut.Count()) {
+        clone->Release();
+        return E_OUTOFMEMORY;
+    }
+    *out = clone;
+    return S_OK;
+}

@@ -1,5 +1,10 @@
-// The module's table of creatable classes.
+// The module's table of creatable classes: the one camera filter.
 #include "classfactory.h"
+#include "setuprecords.h"
+#include "vidsrcfilter.h"
 
-CFactoryTemplate g_Templates[1] = {{nullptr, nullptr, nullptr, nullptr, nullptr}};
-int g_cTemplates = 0;
+CFactoryTemplate g_Templates[] = {
+    {L"Quovalent_01", &CLSID_QuovalentVideoSource, Cqvl_VidSrcFilter::CreateInstance, nullptr,
+     &g_FilterSetup},
+};
+int g_cTemplates = sizeof(g_Templates) / sizeof(g_Templates[0]);

@@ -12,7 +12,8 @@ log() { printf 'setup: %s\n' "$*"; }
 
 need_packages() {
   local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 wine64
-              googletest cmake make dpkg-dev xz-utils clang-format binutils-mingw-w64-i686)
+              googletest cmake make dpkg-dev xz-utils clang-format binutils-mingw-w64-i686
+              ffmpeg imagemagick)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -26,6 +26,8 @@ private:
     HKEY key = nullptr;
 };
 
+} // namespace
+
 std::string GuidText(REFGUID guid) {
     WCHAR wide[40] = {};
     StringFromGUID2(guid, wide, 40);
@@ -35,8 +37,6 @@ std::string GuidText(REFGUID guid) {
     }
     return text;
 }
-} // namespace
-
 std::string ClassKeyPath(REFCLSID clsid) {
     return "CLSID\\" + GuidText(clsid);
 }

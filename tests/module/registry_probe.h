@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+// "{XXXXXXXX-...}", the registry form of an identifier.
+std::string GuidText(REFGUID guid);
 // "CLSID\{...}" of a class, as the class key is named under a classes root.
 std::string ClassKeyPath(REFCLSID clsid);
 // Where the filter mapper keeps a filter of the default filter category.

@@ -6,6 +6,7 @@
 #include "test_templates.h"
 
 #include <gtest/gtest.h>
+#include <uuids.h>
 
 #include <functional>
 #include <string>
@@ -57,6 +58,7 @@ protected:
         AMovieDllRegisterServer2(FALSE);
         DeleteTree(HKEY_LOCAL_MACHINE, InClasses(ClassKeyPath(kTestFilterClass)));
         DeleteTree(HKEY_LOCAL_MACHINE, InClasses(ClassKeyPath(kTestPlainClass)));
+        DeleteTree(HKEY_LOCAL_MACHINE, InClasses("Filter\\" + GuidText(kTestFilterClass)));
     }
 };
 } // namespace
@@ -103,9 +105,28 @@ TEST_F(TableRegistrationTest, AComKeyFailureIsReturnedAndEndsTheRegistration) {
     EXPECT_TRUE(ListedFilters(kTestFilterClass).empty());
 }
 
-TEST_F(TableRegistrationTest, UnregisteringWhatWasNeverRegisteredSucceeds) {
-    EXPECT_EQ(S_OK, AMovieDllRegisterServer2(FALSE));
-    EXPECT_FALSE(KeyExists(HKEY_CLASSES_ROOT, ClassKeyPath(kTestFilterClass)));
+// The old mapper, the fallback when the newer one cannot be created, records the same
+// filter: its merit, pins and their media types.
+TEST_F(TableRegistrationTest, OldMapperRegistersTheFilterWithItsPinsAndTypes) {
+    Microsoft::WRL::ComPtr<IFilterMapper> mapper;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(&mapper)));
+    EXPECT_EQ(S_FALSE, AMovieSetupRegisterFilter(nullptr, mapper.Get(), TRUE));
+
+    ASSERT_EQ(S_OK, AMovieSetupRegisterFilter(&kTestFilterSetup, mapper.Get(), TRUE));
+    {
+        const auto listed = ListedFilters(kTestFilterClass);
+        ASSERT_EQ(1u, listed.size());
+        EXPECT_EQ(kTestFilterMerit, listed[0].merit);
+        EXPECT_EQ(2u, listed[0].pinCount);
+    }
+    // The first pin is a video output; the audio pin is an input.
+    EXPECT_TRUE(MatchedAsOutputOf(kTestFilterClass, MEDIATYPE_Video));
+    EXPECT_FALSE(MatchedAsOutputOf(kTestFilterClass, MEDIATYPE_Audio));
+
+    EXPECT_EQ(S_OK, AMovieSetupRegisterFilter(&kTestFilterSetup, mapper.Get(), FALSE));
+    EXPECT_TRUE(ListedFilters(kTestFilterClass).empty());
+    EXPECT_EQ(S_OK, AMovieSetupRegisterFilter(&kTestFilterSetup, mapper.Get(), FALSE));
 }
 
 // A thread already in the multithreaded apartment keeps it: the registration's own

@@ -2,13 +2,14 @@
 
 #include <cguid.h>
 
-RecordingPin::RecordingPin(CBaseFilter* filter, CCritSec* lock, const char* label,
-                           PinCallLog* log)
+RecordingPin::RecordingPin(CBaseFilter* filter, CCritSec* lock, const char* label, PinCallLog* log)
     : CBasePin(L"recording pin", filter, lock, nullptr, L"recording pin", PINDIR_OUTPUT),
       label(label), log(log) {}
 
 // The stand-in peer is the pin itself and holds no reference.
-RecordingPin::~RecordingPin() { connected = nullptr; }
+RecordingPin::~RecordingPin() {
+    connected = nullptr;
+}
 
 HRESULT RecordingPin::Active() {
     Record("Active");

@@ -7,31 +7,31 @@
 
 // What the filter looked like just after one stream had been destroyed.
 struct StreamTeardown {
-    int number;       // the stream's 1-based creation number
-    int countAfter;   // the filter's pin count once the stream had removed itself
-    bool arrayAfter;  // whether the filter still had a stream array then
+    int number;      // the stream's 1-based creation number
+    int countAfter;  // the filter's pin count once the stream had removed itself
+    bool arrayAfter; // whether the filter still had a stream array then
 };
 using TeardownLog = std::vector<StreamTeardown>;
 
-class TestSource;
+class TeardownSource;
 
 // Placed before the stream part so that it is destroyed after the stream has removed itself.
 class TeardownProbe {
 protected:
-    TeardownProbe(TestSource* source, int number, TeardownLog* log)
+    TeardownProbe(TeardownSource* source, int number, TeardownLog* log)
         : source(source), number(number), log(log) {}
     ~TeardownProbe();
 
 private:
-    TestSource* const source;
+    TeardownSource* const source;
     const int number;
     TeardownLog* const log;
 };
 
 // Never connected in these tests; it fills nothing and sizes nothing.
-class TestStream : public TeardownProbe, public CSourceStream {
+class TeardownStream : public TeardownProbe, public CSourceStream {
 public:
-    TestStream(HRESULT* phr, TestSource* source, int number, TeardownLog* log);
+    TeardownStream(HRESULT* phr, TeardownSource* source, int number, TeardownLog* log);
 
     HRESULT FillBuffer(IMediaSample*) override { return S_FALSE; }
     HRESULT DecideBufferSize(IMemAllocator*, ALLOCATOR_PROPERTIES*) override { return E_NOTIMPL; }
@@ -39,11 +39,11 @@ public:
 
 // Made with reference count 0; the test takes the first reference. `log` may be null and must
 // outlive the filter otherwise.
-class TestSource : public CSource {
+class TeardownSource : public CSource {
 public:
-    TestSource(int streamCount, HRESULT* phr, TeardownLog* log = nullptr);
+    TeardownSource(int streamCount, HRESULT* phr, TeardownLog* log = nullptr);
 
     int Count() const { return pinCount; }
     bool HasArray() const { return streams != nullptr; }
-    TestStream* Stream(int n) { return static_cast<TestStream*>(GetPin(n)); }
+    TeardownStream* Stream(int n) { return static_cast<TeardownStream*>(GetPin(n)); }
 };

@@ -1,6 +1,6 @@
-#include "fake_graph.h"
+#include "counting_graph.h"
 
-STDMETHODIMP FakeGraph::QueryInterface(REFIID riid, void** out) {
+STDMETHODIMP CountingGraph::QueryInterface(REFIID riid, void** out) {
     if (out == nullptr) {
         return E_POINTER;
     }
@@ -16,7 +16,7 @@ STDMETHODIMP FakeGraph::QueryInterface(REFIID riid, void** out) {
     return S_OK;
 }
 
-STDMETHODIMP FakeGraph::Notify(long code, LONG_PTR param1, LONG_PTR param2) {
+STDMETHODIMP CountingGraph::Notify(long code, LONG_PTR param1, LONG_PTR param2) {
     events.push_back({code, param1, param2});
     return notifyResult;
 }

@@ -2,7 +2,7 @@
 // A reference clock that tells the time a test sets and counts its references.
 #include <dshow.h>
 
-class FakeClock : public IReferenceClock {
+class CountingClock : public IReferenceClock {
 public:
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override {
         if (out == nullptr) {

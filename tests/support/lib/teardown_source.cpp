@@ -1,4 +1,4 @@
-#include "test_source.h"
+#include "teardown_source.h"
 
 #include <cguid.h>
 
@@ -8,14 +8,14 @@ TeardownProbe::~TeardownProbe() {
     }
 }
 
-TestStream::TestStream(HRESULT* phr, TestSource* source, int number, TeardownLog* log)
+TeardownStream::TeardownStream(HRESULT* phr, TeardownSource* source, int number, TeardownLog* log)
     : TeardownProbe(source, number, log), CSourceStream(L"test stream", phr, source, L"Stream") {}
 
-TestSource::TestSource(int streamCount, HRESULT* phr, TeardownLog* log)
+TeardownSource::TeardownSource(int streamCount, HRESULT* phr, TeardownLog* log)
     : CSource(L"test source", nullptr, GUID_NULL) {
     *phr = S_OK;
     for (int i = 1; i <= streamCount && SUCCEEDED(*phr); ++i) {
         // The stream adds itself to the filter, which then owns it.
-        new TestStream(phr, this, i, log);
+        new TeardownStream(phr, this, i, log);
     }
 }

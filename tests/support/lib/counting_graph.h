@@ -5,16 +5,16 @@
 
 #include <vector>
 
-struct GraphEvent {
+struct SinkEvent {
     long code;
     LONG_PTR param1;
     LONG_PTR param2;
 };
 
-class FakeGraph : public IFilterGraph, public IMediaEventSink {
+class CountingGraph : public IFilterGraph, public IMediaEventSink {
 public:
     // A graph made without a sink answers E_NOINTERFACE for IMediaEventSink.
-    explicit FakeGraph(bool withSink = true) : withSink(withSink) {}
+    explicit CountingGraph(bool withSink = true) : withSink(withSink) {}
 
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
     STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&count); }
@@ -34,7 +34,7 @@ public:
     STDMETHODIMP Notify(long code, LONG_PTR param1, LONG_PTR param2) override;
 
     void SetNotifyResult(HRESULT hr) { notifyResult = hr; }
-    const std::vector<GraphEvent>& Events() const { return events; }
+    const std::vector<SinkEvent>& Events() const { return events; }
     // References beyond the test's own one; the graph lives on the test's stack.
     LONG Extra() const { return count - 1; }
 
@@ -42,5 +42,5 @@ private:
     const bool withSink;
     volatile LONG count = 1;
     HRESULT notifyResult = S_OK;
-    std::vector<GraphEvent> events;
+    std::vector<SinkEvent> events;
 };

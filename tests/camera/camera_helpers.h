@@ -1,0 +1,57 @@
+#pragma once
+// What the camera tests share: COM set-up, the stream's settings in the prefix's registry, the
+// camera made through the module's own class factory, and the real shared region's name.
+#include "stream.h"
+
+#include <dshow.h>
+#include <wrl/client.h>
+
+#include <map>
+#include <string>
+
+using Microsoft::WRL::ComPtr;
+
+// The region and mutex the camera uses: named by its class identifier.
+inline constexpr char cameraRegionName[] = "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}";
+inline constexpr DWORD cameraRegionSize = 16 * 1024 * 1024;
+
+// COM for the calling thread, for one test.
+class CComScope {
+public:
+    CComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~CComScope() {
+        if (SUCCEEDED(hr)) {
+            CoUninitialize();
+        }
+    }
+    CComScope(const CComScope&) = delete;
+    CComScope& operator=(const CComScope&) = delete;
+
+private:
+    HRESULT hr;
+};
+
+// Clears the stream's settings key for one test and puts back what it held before.
+class CSettingsScope {
+public:
+    CSettingsScope();
+    ~CSettingsScope();
+    CSettingsScope(const CSettingsScope&) = delete;
+    CSettingsScope& operator=(const CSettingsScope&) = delete;
+
+    // Stores one REG_DWORD value (width, height or fps).
+    static bool Store(const char* value, DWORD data);
+    // Reads one REG_DWORD value; false when it is missing or of another type.
+    static bool Stored(const char* value, DWORD* data);
+
+private:
+    std::map<std::string, DWORD> saved;
+};
+
+// The camera made as a host makes it: the module's factory, asked for IBaseFilter.
+ComPtr<IBaseFilter> CreateCamera(HRESULT* hr = nullptr);
+// The stream behind a camera made by CreateCamera (the test links the camera's classes).
+Cqvl_Stream* StreamOf(IBaseFilter* camera);
+// The camera's one pin, as the filter lists it.
+ComPtr<IPin> CameraPin(IBaseFilter* camera);
+bool CameraRegionExists();

@@ -1,0 +1,189 @@
+// End to end in the platform's filter graph: the frames a producer process writes into the
+// camera's real region arrive at the sample grabber with stamps that follow the frame count.
+#include "camera_graph.h"
+
+#include "lib/producer_process.h"
+#include "producer/producer_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr DWORD frameBytes = 320 * 240 * 4;
+constexpr DWORD producerWaitMs = 20000;
+
+DWORD PatternDigest(BYTE fill) {
+    std::vector<BYTE> frame(frameBytes);
+    for (DWORD i = 0; i < frameBytes; ++i) {
+        frame[i] = producer::PatternByte(fill, i);
+    }
+    return Digest(frame.data(), frame.size());
+}
+
+// The producer's pattern over the first `patterned` bytes, zeros after.
+DWORD PartialPatternDigest(BYTE fill, DWORD patterned) {
+    std::vector<BYTE> frame(frameBytes, 0);
+    for (DWORD i = 0; i < patterned; ++i) {
+        frame[i] = producer::PatternByte(fill, i);
+    }
+    return Digest(frame.data(), frame.size());
+}
+
+DWORD ZeroDigest() {
+    return PartialPatternDigest(0, 0);
+}
+
+ProducerOptions FrameProducer(BYTE fill, DWORD holdMs) {
+    return {TEST_PRODUCER_EXE, cameraRegionName, frameBytes, fill, holdMs, false};
+}
+
+// Writes one frame under the mutex and ends; true once it has.
+bool ProduceFrame(BYTE fill) {
+    CProducerProcess producer(FrameProducer(fill, producerWaitMs));
+    if (!producer.WaitReady(producerWaitMs)) {
+        return false;
+    }
+    producer.Release();
+    DWORD exitCode = 1;
+    return producer.WaitExit(producerWaitMs, &exitCode) && exitCode == producer::exitOk;
+}
+
+// Each sample follows the one before: sample n of a run covers [n, n + 1) frames.
+void ExpectStampedFrom(const std::vector<RecordedSample>& samples, size_t first,
+                       LONGLONG firstFrame) {
+    for (size_t i = first; i < samples.size(); ++i) {
+        const LONGLONG n = firstFrame + static_cast<LONGLONG>(i - first);
+        const RecordedSample& s = samples[i];
+        SCOPED_TRACE(i);
+        ASSERT_EQ(n * defaultFrameTime, s.start);
+        ASSERT_EQ((n + 1) * defaultFrameTime, s.stop);
+        ASSERT_EQ(n, s.mediaStart);
+        ASSERT_EQ(n + 1, s.mediaStop);
+        ASSERT_TRUE(s.syncPoint);
+        ASSERT_FALSE(s.discontinuity);
+        ASSERT_EQ(static_cast<LONG>(frameBytes), s.size);
+    }
+}
+
+class CameraGraph : public ::testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_FALSE(CameraRegionExists()) << "the test left the region behind";
+    }
+
+    CComScope com;
+    CSettingsScope settings;
+    CSampleRecorder recorder;
+};
+
+TEST_F(CameraGraph, SamplesCarryTheProducersFrames) {
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(ProduceFrame(7));
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    std::vector<RecordedSample> samples = recorder.WaitFor(10, 10s);
+    ASSERT_GE(samples.size(), 10u);
+    ExpectStampedFrom(samples, 0, 0);
+    for (const RecordedSample& s : samples) {
+        ASSERT_EQ(PatternDigest(7), s.digest);
+    }
+
+    // A new frame shows up in the samples that follow it, while the stamps run on.
+    ASSERT_TRUE(ProduceFrame(99));
+    const size_t before = recorder.Samples().size();
+    samples = recorder.WaitFor(before + 5, 10s);
+    ASSERT_GE(samples.size(), before + 5);
+    EXPECT_EQ(PatternDigest(99), samples.back().digest);
+    ExpectStampedFrom(samples, 0, 0);
+}
+
+TEST_F(CameraGraph, StopRestartsStampsAndPauseContinuesThem) {
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_GE(recorder.WaitFor(5, 10s).size(), 5u);
+    ASSERT_TRUE(SUCCEEDED(graph.Pause()));
+    const size_t paused = recorder.Samples().size();
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    std::vector<RecordedSample> samples = recorder.WaitFor(paused + 5, 10s);
+    ASSERT_GE(samples.size(), paused + 5);
+    ExpectStampedFrom(samples, 0, 0);
+
+    ASSERT_EQ(S_OK, graph.Stop());
+    recorder.Clear();
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    samples = recorder.WaitFor(5, 10s);
+    ASSERT_GE(samples.size(), 5u);
+    ExpectStampedFrom(samples, 0, 0);
+}
+
+TEST_F(CameraGraph, WithoutProducerFramesAreBlack) {
+    ASSERT_FALSE(CameraRegionExists());
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    const std::vector<RecordedSample> samples = recorder.WaitFor(5, 10s);
+    ASSERT_GE(samples.size(), 5u);
+    ExpectStampedFrom(samples, 0, 0);
+    for (const RecordedSample& s : samples) {
+        ASSERT_EQ(ZeroDigest(), s.digest);
+    }
+}
+
+TEST_F(CameraGraph, RegionSmallerThanAFrameFillsOnlyWhatItHolds) {
+    // A producer that came first made the region ten pages long; the camera opens that one.
+    constexpr DWORD regionBytes = 10 * 4096;
+    ProducerOptions options = FrameProducer(21, producerWaitMs);
+    options.regionSize = regionBytes;
+    std::unique_ptr<CProducerProcess> producer = std::make_unique<CProducerProcess>(options);
+    ASSERT_TRUE(producer->WaitReady(producerWaitMs));
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    producer.reset();
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    const std::vector<RecordedSample> samples = recorder.WaitFor(3, 10s);
+    ASSERT_GE(samples.size(), 3u);
+    ExpectStampedFrom(samples, 0, 0);
+    for (const RecordedSample& s : samples) {
+        ASSERT_EQ(PartialPatternDigest(21, regionBytes), s.digest);
+    }
+}
+
+TEST_F(CameraGraph, ProducerHoldingTheMutexDelaysOneFill) {
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_GE(recorder.WaitFor(3, 10s).size(), 3u);
+    {
+        // Holds the mutex over its new frame for 6 s, past the fill's 5 s limit.
+        CProducerProcess producer(FrameProducer(42, 6000));
+        ASSERT_TRUE(producer.WaitReady(producerWaitMs));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(producer.WaitExit(producerWaitMs, &exitCode));
+    }
+    const size_t released = recorder.Samples().size();
+    const std::vector<RecordedSample> samples = recorder.WaitFor(released + 5, 10s);
+    ASSERT_GE(samples.size(), released + 5);
+    ExpectStampedFrom(samples, 0, 0);
+
+    size_t firstNew = 0;
+    while (firstNew < samples.size() && samples[firstNew].digest != PatternDigest(42)) {
+        ++firstNew;
+    }
+    ASSERT_LT(firstNew, samples.size());
+    ASSERT_GE(firstNew, 2u);
+    // The fill that gave up waiting still went out, five seconds late, with the old picture.
+    const RecordedSample& timedOut = samples[firstNew - 1];
+    EXPECT_EQ(ZeroDigest(), timedOut.digest);
+    EXPECT_GE(timedOut.arrivedMs - samples[firstNew - 2].arrivedMs, 4500u);
+    for (size_t i = firstNew; i < samples.size(); ++i) {
+        ASSERT_EQ(PatternDigest(42), samples[i].digest);
+    }
+}
+
+} // namespace

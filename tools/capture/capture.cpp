@@ -1,0 +1,242 @@
+// qvl_capture: captures from the virtual camera the way a capture application does. The
+// camera feeds a sample grabber, which counts frames and checks their stamps, and then either
+// a null renderer or the AVI mux and file writer.
+#include "bitmap_file.h"
+#include "camera_source.h"
+#include "frame_log.h"
+#include "graph_kit.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+using graphkit::ComPtr;
+
+namespace {
+
+struct Options {
+    double seconds = 5.0;
+    unsigned long frames = 0; // 0: run for `seconds`
+    std::wstring dllPath;
+    bool forceDll = false;
+    std::wstring aviPath;
+    std::wstring bmpPath;
+};
+
+// Balances the thread's COM initialisation.
+class ComScope {
+public:
+    ComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr)) {
+            CoUninitialize();
+        }
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+    HRESULT Result() const { return hr; }
+
+private:
+    HRESULT hr;
+};
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: qvl_capture [--seconds S] [--frames N] [--avi FILE] [--bmp FILE]\n"
+                 "                   [--dll PATH [--unregistered]]\n"
+                 "  --dll: load the camera from this module when it is not registered\n"
+                 "  (--unregistered: always). --frames N stops after N frames.\n");
+}
+
+std::wstring FullPath(const wchar_t* path) {
+    wchar_t full[MAX_PATH];
+    const DWORD n = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(full) : std::wstring(path);
+}
+
+bool Parse(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const wchar_t* arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        if (std::wcscmp(arg, L"--unregistered") == 0) {
+            options.forceDll = true;
+        } else if (hasValue && std::wcscmp(arg, L"--seconds") == 0) {
+            options.seconds = std::wcstod(argv[++i], nullptr);
+        } else if (hasValue && std::wcscmp(arg, L"--frames") == 0) {
+            options.frames = std::wcstoul(argv[++i], nullptr, 10);
+        } else if (hasValue && std::wcscmp(arg, L"--dll") == 0) {
+            options.dllPath = FullPath(argv[++i]);
+        } else if (hasValue && std::wcscmp(arg, L"--avi") == 0) {
+            options.aviPath = FullPath(argv[++i]);
+        } else if (hasValue && std::wcscmp(arg, L"--bmp") == 0) {
+            options.bmpPath = FullPath(argv[++i]);
+        } else {
+            return false;
+        }
+    }
+    return options.seconds > 0 && (!options.forceDll || !options.dllPath.empty());
+}
+
+bool Check(HRESULT hr, const char* what) {
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "qvl_capture: %s failed: 0x%08lX\n", what,
+                     static_cast<unsigned long>(hr));
+        return false;
+    }
+    return true;
+}
+
+// Everything downstream of the grabber: the null renderer, or the AVI mux and file writer.
+HRESULT BuildSink(IGraphBuilder* graph, IBaseFilter* grabber, const Options& options) {
+    ComPtr<IBaseFilter> sink;
+    if (options.aviPath.empty()) {
+        HRESULT hr =
+            graphkit::AddFilter(graph, graphkit::CLSID_NullRendererFilter, L"Null renderer", sink);
+        return FAILED(hr) ? hr : graphkit::ConnectFilters(graph, grabber, sink.Get());
+    }
+    ComPtr<IBaseFilter> writer;
+    ComPtr<IFileSinkFilter> fileSink;
+    HRESULT hr = graphkit::AddFilter(graph, CLSID_FileWriter, L"File writer", writer);
+    if (SUCCEEDED(hr)) {
+        hr = writer.As(&fileSink);
+    }
+    if (SUCCEEDED(hr)) {
+        DeleteFileW(options.aviPath.c_str()); // the writer appends to an existing file
+        hr = fileSink->SetFileName(options.aviPath.c_str(), nullptr);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = graphkit::AddFilter(graph, CLSID_AviDest, L"AVI mux", sink);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = graphkit::ConnectFilters(graph, grabber, sink.Get());
+    }
+    return SUCCEEDED(hr) ? graphkit::ConnectFilters(graph, sink.Get(), writer.Get()) : hr;
+}
+
+// Runs the graph until the frame count or the time is reached, or the graph reports an
+// abort; returns the abort's HRESULT, or S_OK.
+HRESULT RunFor(IGraphBuilder* graph, FrameLog& log, const Options& options) {
+    ComPtr<IMediaControl> control;
+    ComPtr<IMediaEvent> events;
+    HRESULT hr = graph->QueryInterface(IID_IMediaControl,
+                                       reinterpret_cast<void**>(control.GetAddressOf()));
+    if (SUCCEEDED(hr)) {
+        hr = graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
+    }
+    if (!Check(hr, "IMediaControl/IMediaEvent") || !Check(control->Run(), "Run")) {
+        return E_FAIL;
+    }
+    HRESULT aborted = S_OK;
+    const DWORD startTick = GetTickCount();
+    const DWORD limitMs = static_cast<DWORD>(options.seconds * 1000.0);
+    while (GetTickCount() - startTick < limitMs && aborted == S_OK) {
+        if (options.frames != 0 && log.Read().frames >= options.frames) {
+            break;
+        }
+        long code = 0;
+        LONG_PTR first = 0, second = 0;
+        if (events->GetEvent(&code, &first, &second, 50) == S_OK) {
+            if (code == EC_ERRORABORT) {
+                aborted = static_cast<HRESULT>(first);
+            }
+            events->FreeEventParams(code, first, second);
+        }
+    }
+    control->Stop();
+    if (aborted != S_OK) {
+        std::fprintf(stderr, "qvl_capture: the graph aborted: 0x%08lX\n",
+                     static_cast<unsigned long>(aborted));
+    }
+    return aborted;
+}
+
+void PrintReport(const FrameLog::Report& report, const graphkit::VideoFormat& format,
+                 double seconds) {
+    std::printf("frames received:   %lu in %.2f s\n", report.frames, seconds);
+    std::printf("measured rate:     %.2f fps (nominal %.2f)\n", report.FrameRate(),
+                format.frameTime > 0 ? 1e7 / static_cast<double>(format.frameTime) : 0.0);
+    std::printf("stamp checks:      %lu bad start/stop, %lu bad media times, %lu not sync "
+                "points, %lu bad lengths\n",
+                report.badTimes, report.badMediaTimes, report.notSyncPoints, report.badLengths);
+}
+
+int Capture(const Options& options) {
+    CameraSource source;
+    ComPtr<IBaseFilter> camera;
+    if (!Check(source.Create(options.dllPath, options.forceDll, camera), "creating the camera")) {
+        return 1;
+    }
+    std::printf("camera:            %s\n", source.Origin());
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IBaseFilter> grabberFilter;
+    ComPtr<ISampleGrabber> grabber;
+    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_IGraphBuilder, reinterpret_cast<void**>(graph.GetAddressOf()));
+    if (!Check(hr, "creating the filter graph") ||
+        !Check(graph->AddFilter(camera.Get(), L"Quovalent_01"), "adding the camera") ||
+        !Check(graphkit::AddFilter(graph.Get(), graphkit::CLSID_SampleGrabberFilter,
+                                   L"Sample grabber", grabberFilter),
+               "adding the sample grabber") ||
+        !Check(grabberFilter.As(&grabber), "ISampleGrabber")) {
+        return 1;
+    }
+    bool byCategory = false;
+    ComPtr<IPin> out = graphkit::CaptureOutputPin(camera.Get(), byCategory);
+    ComPtr<IPin> in = graphkit::FirstPin(grabberFilter.Get(), PINDIR_INPUT);
+    if (!out || !in || !Check(graph->ConnectDirect(out.Get(), in.Get(), nullptr),
+                              "connecting the camera")) {
+        return 1;
+    }
+    graphkit::VideoFormat format;
+    if (!Check(graphkit::ConnectedFormat(out.Get(), format), "reading the format") ||
+        !Check(BuildSink(graph.Get(), grabberFilter.Get(), options), "building the sink")) {
+        return 1;
+    }
+    std::printf("output pin:        %s\n",
+                byCategory ? "found by PIN_CATEGORY_CAPTURE" : "first output pin");
+    std::printf("format:            %ldx%ld, %ld bits, %lu bytes, frame time %lld\n",
+                format.width, format.height, format.bitCount,
+                static_cast<unsigned long>(format.imageSize),
+                static_cast<long long>(format.frameTime));
+    FrameLog log(format.frameTime, static_cast<long>(format.imageSize), !options.bmpPath.empty());
+    grabber->SetBufferSamples(FALSE);
+    grabber->SetOneShot(FALSE);
+    if (!Check(grabber->SetCallback(&log, 0), "SetCallback")) {
+        return 1;
+    }
+    const DWORD started = GetTickCount();
+    const HRESULT aborted = RunFor(graph.Get(), log, options);
+    const double seconds = (GetTickCount() - started) / 1000.0;
+    grabber->SetCallback(nullptr, 0);
+    const FrameLog::Report report = log.Read();
+    PrintReport(report, format, seconds);
+    if (!options.aviPath.empty()) {
+        std::printf("avi written:       %ls\n", options.aviPath.c_str());
+    }
+    if (!options.bmpPath.empty()) {
+        const bool saved =
+            WriteBitmapFile(options.bmpPath.c_str(), format.width, format.height, log.Latest());
+        std::printf("snapshot:          %ls%s\n", options.bmpPath.c_str(),
+                    saved ? "" : " (not written)");
+        if (!saved) {
+            return 1;
+        }
+    }
+    return aborted == S_OK && report.frames > 0 && report.Faults() == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+    ComScope com;
+    if (!Check(com.Result(), "CoInitializeEx")) {
+        return 1;
+    }
+    return Capture(options);
+}

@@ -1,0 +1,88 @@
+#include "graph_kit.h"
+
+#include <amvideo.h>
+#include <uuids.h>
+
+namespace graphkit {
+
+const CLSID CLSID_CameraFilter = {
+    0xd7a2ce2f, 0x8221, 0x4b80, {0xb0, 0x86, 0xb7, 0x95, 0xd9, 0xc8, 0x45, 0xf6}};
+const CLSID CLSID_SampleGrabberFilter = {
+    0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+const CLSID CLSID_NullRendererFilter = {
+    0xc1f400a4, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
+
+HRESULT AddFilter(IGraphBuilder* graph, REFCLSID clsid, const wchar_t* name,
+                  ComPtr<IBaseFilter>& filter) {
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IBaseFilter,
+                                  reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()));
+    if (FAILED(hr)) {
+        return hr;
+    }
+    return graph->AddFilter(filter.Get(), name);
+}
+
+ComPtr<IPin> FirstPin(IBaseFilter* filter, PIN_DIRECTION direction) {
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(&pins))) {
+        return nullptr;
+    }
+    ComPtr<IPin> pin;
+    while (pins->Next(1, pin.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        PIN_DIRECTION actual;
+        if (SUCCEEDED(pin->QueryDirection(&actual)) && actual == direction) {
+            return pin;
+        }
+    }
+    return nullptr;
+}
+
+ComPtr<IPin> CaptureOutputPin(IBaseFilter* source, bool& byCategory) {
+    byCategory = false;
+    ComPtr<ICaptureGraphBuilder2> builder;
+    ComPtr<IPin> pin;
+    if (SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
+                                   IID_ICaptureGraphBuilder2,
+                                   reinterpret_cast<void**>(builder.GetAddressOf()))) &&
+        SUCCEEDED(builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE,
+                                   &MEDIATYPE_Video, FALSE, 0, pin.GetAddressOf()))) {
+        byCategory = true;
+        return pin;
+    }
+    return FirstPin(source, PINDIR_OUTPUT);
+}
+
+HRESULT ConnectFilters(IGraphBuilder* graph, IBaseFilter* from, IBaseFilter* to) {
+    ComPtr<IPin> out = FirstPin(from, PINDIR_OUTPUT);
+    ComPtr<IPin> in = FirstPin(to, PINDIR_INPUT);
+    if (!out || !in) {
+        return VFW_E_NOT_FOUND;
+    }
+    return graph->ConnectDirect(out.Get(), in.Get(), nullptr);
+}
+
+HRESULT ConnectedFormat(IPin* pin, VideoFormat& format) {
+    AM_MEDIA_TYPE type = {};
+    HRESULT hr = pin->ConnectionMediaType(&type);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    if (IsEqualGUID(type.formattype, FORMAT_VideoInfo) &&
+        type.cbFormat >= sizeof(VIDEOINFOHEADER) && type.pbFormat != nullptr) {
+        const auto* info = reinterpret_cast<const VIDEOINFOHEADER*>(type.pbFormat);
+        format.width = info->bmiHeader.biWidth;
+        format.height = info->bmiHeader.biHeight;
+        format.bitCount = info->bmiHeader.biBitCount;
+        format.frameTime = info->AvgTimePerFrame;
+        format.imageSize = info->bmiHeader.biSizeImage;
+    } else {
+        hr = VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    CoTaskMemFree(type.pbFormat);
+    if (type.pUnk != nullptr) {
+        type.pUnk->Release();
+    }
+    return hr;
+}
+
+} // namespace graphkit

@@ -99,7 +99,8 @@ HRESULT CBasePin::AgreeMediaType(IPin* pReceivePin, const COwnedMediaType* pmt) 
         if (SUCCEEDED(hr)) {
             return S_OK;
         }
-        if (!IsGenericRefusal(hr)) {
+        // "No acceptable types" says nothing new: it must not hide an earlier pass's reason.
+        if (!IsGenericRefusal(hr) && hr != VFW_E_NO_ACCEPTABLE_TYPES) {
             failure = hr;
         }
     }

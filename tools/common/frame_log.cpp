@@ -11,8 +11,8 @@ unsigned long FrameLog::Report::Faults() const {
     return badTimes + badMediaTimes + notSyncPoints + badLengths;
 }
 
-FrameLog::FrameLog(REFERENCE_TIME frameTime, long frameBytes, bool keepLatest)
-    : frameTime(frameTime), frameBytes(frameBytes), keepLatest(keepLatest) {
+FrameLog::FrameLog(REFERENCE_TIME frameTime, long frameBytes, bool keepLatest, FrameSink* sink)
+    : frameTime(frameTime), frameBytes(frameBytes), keepLatest(keepLatest), sink(sink) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
     if (keepLatest) {
@@ -47,6 +47,8 @@ STDMETHODIMP FrameLog::SampleCB(double, IMediaSample* sample) {
     const HRESULT mediaTimed = sample->GetMediaTime(&mediaStart, &mediaStop);
     const bool sync = sample->IsSyncPoint() == S_OK;
     const long length = sample->GetActualDataLength();
+    BYTE* data = nullptr;
+    const bool hasData = SUCCEEDED(sample->GetPointer(&data)) && data != nullptr && length > 0;
     {
         CScopedLock guard(&lock);
         const LONGLONG n = report.frames;
@@ -63,10 +65,13 @@ STDMETHODIMP FrameLog::SampleCB(double, IMediaSample* sample) {
         }
         report.lastArrival = arrival;
         ++report.frames;
-        BYTE* data = nullptr;
-        if (keepLatest && SUCCEEDED(sample->GetPointer(&data)) && length > 0) {
+        if (keepLatest && hasData) {
             latest.assign(data, data + length);
         }
+    }
+    // Only the streaming thread calls here, so the sink needs no lock of ours.
+    if (sink != nullptr && hasData) {
+        sink->OnFrame(data, length);
     }
     SetEvent(arrived.Handle());
     return S_OK;

@@ -8,6 +8,15 @@
 
 #include <vector>
 
+// Receives each frame's bytes on the streaming thread.
+class FrameSink {
+public:
+    virtual void OnFrame(const BYTE* data, long length) = 0;
+
+protected:
+    ~FrameSink() = default;
+};
+
 class FrameLog : public ISampleGrabberCB {
 public:
     struct Report {
@@ -22,7 +31,8 @@ public:
         unsigned long Faults() const;
     };
 
-    FrameLog(REFERENCE_TIME frameTime, long frameBytes, bool keepLatest);
+    // `sink`, if given, must outlive the graph's streaming.
+    FrameLog(REFERENCE_TIME frameTime, long frameBytes, bool keepLatest, FrameSink* sink = nullptr);
     FrameLog(const FrameLog&) = delete;
     FrameLog& operator=(const FrameLog&) = delete;
 
@@ -47,6 +57,7 @@ private:
     const REFERENCE_TIME frameTime;
     const long frameBytes;
     const bool keepLatest;
+    FrameSink* const sink;
     LARGE_INTEGER frequency;
     LARGE_INTEGER start;
     mutable CCritSec lock;

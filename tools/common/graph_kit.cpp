@@ -44,8 +44,8 @@ ComPtr<IPin> CaptureOutputPin(IBaseFilter* source, bool& byCategory) {
     if (SUCCEEDED(CoCreateInstance(CLSID_CaptureGraphBuilder2, nullptr, CLSCTX_INPROC_SERVER,
                                    IID_ICaptureGraphBuilder2,
                                    reinterpret_cast<void**>(builder.GetAddressOf()))) &&
-        SUCCEEDED(builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE,
-                                   &MEDIATYPE_Video, FALSE, 0, pin.GetAddressOf()))) {
+        SUCCEEDED(builder->FindPin(source, PINDIR_OUTPUT, &PIN_CATEGORY_CAPTURE, &MEDIATYPE_Video,
+                                   FALSE, 0, pin.GetAddressOf()))) {
         byCategory = true;
         return pin;
     }

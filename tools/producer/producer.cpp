@@ -230,8 +230,8 @@ void WaitUntil(LARGE_INTEGER start, LARGE_INTEGER frequency, double dueSeconds) 
 int Run(const Options& options) {
     const size_t frameBytes =
         static_cast<size_t>(options.width) * static_cast<size_t>(options.height) * 4;
-    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      kRegionSize, kRegionName));
+    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kRegionSize,
+                                      kRegionName));
     const bool existed = GetLastError() == ERROR_ALREADY_EXISTS;
     if (mapping.Get() == nullptr) {
         std::fprintf(stderr, "qvl_producer: cannot create the region (error %lu)\n",
@@ -251,9 +251,8 @@ int Run(const Options& options) {
     }
     if (!options.quiet) {
         std::printf("qvl_producer: %s region, %ldx%ld at %ld fps, %s\n",
-                    existed ? "opened the camera's" : "created the", options.width,
-                    options.height, options.fps, options.fromStdin ? "frames from stdin"
-                                                                   : "test picture");
+                    existed ? "opened the camera's" : "created the", options.width, options.height,
+                    options.fps, options.fromStdin ? "frames from stdin" : "test picture");
         std::fflush(stdout);
     }
     std::vector<BYTE> picture(frameBytes);
@@ -290,8 +289,8 @@ int Run(const Options& options) {
     }
     QueryPerformanceCounter(&now);
     if (!options.quiet) {
-        std::printf("qvl_producer: wrote %lu frames (%lu skipped: mutex busy) in %.2f s\n",
-                    written, skipped, Seconds(start, now, frequency));
+        std::printf("qvl_producer: wrote %lu frames (%lu skipped: mutex busy) in %.2f s\n", written,
+                    skipped, Seconds(start, now, frequency));
     }
     return written > 0 ? 0 : 1;
 }

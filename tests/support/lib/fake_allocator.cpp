@@ -28,8 +28,12 @@ STDMETHODIMP CFakeAllocator::QueryInterface(REFIID riid, void** out) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CFakeAllocator::AddRef() { return InterlockedIncrement(&references); }
-STDMETHODIMP_(ULONG) CFakeAllocator::Release() { return InterlockedDecrement(&references); }
+STDMETHODIMP_(ULONG) CFakeAllocator::AddRef() {
+    return InterlockedIncrement(&references);
+}
+STDMETHODIMP_(ULONG) CFakeAllocator::Release() {
+    return InterlockedDecrement(&references);
+}
 
 STDMETHODIMP CFakeAllocator::SetProperties(ALLOCATOR_PROPERTIES* pRequest,
                                            ALLOCATOR_PROPERTIES* pActual) {

@@ -4,7 +4,9 @@
 
 #include <new>
 
-CFakeInputPin::~CFakeInputPin() { Disconnect(); }
+CFakeInputPin::~CFakeInputPin() {
+    Disconnect();
+}
 
 STDMETHODIMP CFakeInputPin::QueryInterface(REFIID riid, void** out) {
     if (out == nullptr) {
@@ -22,10 +24,16 @@ STDMETHODIMP CFakeInputPin::QueryInterface(REFIID riid, void** out) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) CFakeInputPin::AddRef() { return InterlockedIncrement(&references); }
-STDMETHODIMP_(ULONG) CFakeInputPin::Release() { return InterlockedDecrement(&references); }
+STDMETHODIMP_(ULONG) CFakeInputPin::AddRef() {
+    return InterlockedIncrement(&references);
+}
+STDMETHODIMP_(ULONG) CFakeInputPin::Release() {
+    return InterlockedDecrement(&references);
+}
 
-STDMETHODIMP CFakeInputPin::Connect(IPin*, const AM_MEDIA_TYPE*) { return E_UNEXPECTED; }
+STDMETHODIMP CFakeInputPin::Connect(IPin*, const AM_MEDIA_TYPE*) {
+    return E_UNEXPECTED;
+}
 
 STDMETHODIMP CFakeInputPin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* pmt) {
     if (pConnector == nullptr || pmt == nullptr) {
@@ -105,8 +113,12 @@ STDMETHODIMP CFakeInputPin::QueryDirection(PIN_DIRECTION* pPinDir) {
     return S_OK;
 }
 
-STDMETHODIMP CFakeInputPin::QueryId(LPWSTR*) { return E_NOTIMPL; }
-STDMETHODIMP CFakeInputPin::QueryAccept(const AM_MEDIA_TYPE*) { return S_OK; }
+STDMETHODIMP CFakeInputPin::QueryId(LPWSTR*) {
+    return E_NOTIMPL;
+}
+STDMETHODIMP CFakeInputPin::QueryAccept(const AM_MEDIA_TYPE*) {
+    return S_OK;
+}
 
 STDMETHODIMP CFakeInputPin::EnumMediaTypes(IEnumMediaTypes** ppEnum) {
     if (ppEnum == nullptr) {
@@ -116,16 +128,24 @@ STDMETHODIMP CFakeInputPin::EnumMediaTypes(IEnumMediaTypes** ppEnum) {
     return *ppEnum == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
-STDMETHODIMP CFakeInputPin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+STDMETHODIMP CFakeInputPin::QueryInternalConnections(IPin**, ULONG*) {
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP CFakeInputPin::EndOfStream() {
     endOfStreams.Add();
     return S_OK;
 }
 
-STDMETHODIMP CFakeInputPin::BeginFlush() { return S_OK; }
-STDMETHODIMP CFakeInputPin::EndFlush() { return S_OK; }
-STDMETHODIMP CFakeInputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) { return S_OK; }
+STDMETHODIMP CFakeInputPin::BeginFlush() {
+    return S_OK;
+}
+STDMETHODIMP CFakeInputPin::EndFlush() {
+    return S_OK;
+}
+STDMETHODIMP CFakeInputPin::NewSegment(REFERENCE_TIME, REFERENCE_TIME, double) {
+    return S_OK;
+}
 
 STDMETHODIMP CFakeInputPin::GetAllocator(IMemAllocator** ppAllocator) {
     if (ppAllocator == nullptr) {
@@ -198,7 +218,9 @@ STDMETHODIMP CFakeInputPin::ReceiveMultiple(IMediaSample** pSamples, LONG nSampl
     return hr;
 }
 
-STDMETHODIMP CFakeInputPin::ReceiveCanBlock() { return S_FALSE; }
+STDMETHODIMP CFakeInputPin::ReceiveCanBlock() {
+    return S_FALSE;
+}
 
 std::vector<COwnedMediaType> CFakeInputPin::Attempts() {
     std::lock_guard<std::mutex> guard(mutex);

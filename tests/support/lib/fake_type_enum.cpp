@@ -18,7 +18,9 @@ STDMETHODIMP CFakeTypeEnum::QueryInterface(REFIID riid, void** out) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CFakeTypeEnum::AddRef() { return InterlockedIncrement(&references); }
+STDMETHODIMP_(ULONG) CFakeTypeEnum::AddRef() {
+    return InterlockedIncrement(&references);
+}
 
 STDMETHODIMP_(ULONG) CFakeTypeEnum::Release() {
     const LONG left = InterlockedDecrement(&references);

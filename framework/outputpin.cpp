@@ -51,6 +51,26 @@ HRESULT CBaseOutputPin::BreakConnect() {
 
 HRESULT CBaseOutputPin::CompleteConnect(IPin*) { return DecideAllocator(inputPin, &allocator); }
 
+namespace {
+// Sizes a candidate allocator and offers it to the input pin; releases it on refusal.
+template <typename Decide>
+HRESULT TryAllocator(HRESULT obtained, IMemInputPin* pPin, IMemAllocator** ppAlloc,
+                     Decide decideBufferSize) {
+    HRESULT hr = obtained;
+    if (SUCCEEDED(hr)) {
+        hr = decideBufferSize(*ppAlloc);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
+    }
+    if (FAILED(hr) && *ppAlloc != nullptr) {
+        (*ppAlloc)->Release();
+        *ppAlloc = nullptr;
+    }
+    return hr;
+}
+} // namespace
+
 HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAlloc) {
     *ppAlloc = nullptr;
     ALLOCATOR_PROPERTIES props = {};
@@ -58,35 +78,17 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
     if (props.cbAlign == 0) {
         props.cbAlign = 1;
     }
-    HRESULT hr = pPin->GetAllocator(ppAlloc);
+    // Both candidates see the same record, including what the first sizing changed in it.
+    auto decide = [this, &props](IMemAllocator* candidate) {
+        return DecideBufferSize(candidate, &props);
+    };
+    // The input pin's own allocator first, then the platform's memory allocator.
+    const HRESULT hr = TryAllocator(pPin->GetAllocator(ppAlloc), pPin, ppAlloc, decide);
     if (SUCCEEDED(hr)) {
-        hr = DecideBufferSize(*ppAlloc, &props);
-        if (SUCCEEDED(hr)) {
-            hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-            if (SUCCEEDED(hr)) {
-                return S_OK;
-            }
-        }
+        return S_OK;
     }
-    if (*ppAlloc != nullptr) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
-    hr = InitAllocator(ppAlloc);
-    if (SUCCEEDED(hr)) {
-        hr = DecideBufferSize(*ppAlloc, &props);
-        if (SUCCEEDED(hr)) {
-            hr = pPin->NotifyAllocator(*ppAlloc, FALSE);
-            if (SUCCEEDED(hr)) {
-                return S_OK;
-            }
-        }
-    }
-    if (*ppAlloc != nullptr) {
-        (*ppAlloc)->Release();
-        *ppAlloc = nullptr;
-    }
-    return hr;
+    const HRESULT own = TryAllocator(InitAllocator(ppAlloc), pPin, ppAlloc, decide);
+    return SUCCEEDED(own) ? S_OK : own;
 }
 
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,

@@ -4,7 +4,9 @@
 
 CAMThread::CAMThread() = default;
 
-CAMThread::~CAMThread() { Close(); }
+CAMThread::~CAMThread() {
+    Close();
+}
 
 BOOL CAMThread::Create() {
     CScopedLock guard(&commandLock);
@@ -62,8 +64,7 @@ HRESULT CAMThread::CoInitializeWorker() {
     if (ole == nullptr) {
         return E_FAIL;
     }
-    auto coInitializeEx =
-        reinterpret_cast<CoInitializeExFn>(
+    auto coInitializeEx = reinterpret_cast<CoInitializeExFn>(
         reinterpret_cast<void (*)()>(GetProcAddress(ole, "CoInitializeEx")));
     if (coInitializeEx == nullptr) {
         return E_FAIL;

@@ -195,7 +195,8 @@ STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pName) {
     eventSink = nullptr;
     if (pGraph != nullptr) {
         // Weak: the graph owns the filter, so the filter keeps no reference on it.
-        if (SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&eventSink)))) {
+        if (SUCCEEDED(pGraph->QueryInterface(IID_IMediaEventSink,
+                                             reinterpret_cast<void**>(&eventSink)))) {
             eventSink->Release();
         } else {
             eventSink = nullptr;
@@ -213,7 +214,9 @@ STDMETHODIMP CBaseFilter::JoinFilterGraph(IFilterGraph* pGraph, LPCWSTR pName) {
     return S_OK;
 }
 
-STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR*) { return E_NOTIMPL; }
+STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR*) {
+    return E_NOTIMPL;
+}
 
 HRESULT CBaseFilter::StreamTime(REFERENCE_TIME& rtStream) {
     if (clock == nullptr) {
@@ -228,11 +231,17 @@ HRESULT CBaseFilter::StreamTime(REFERENCE_TIME& rtStream) {
     return S_OK;
 }
 
-LONG CBaseFilter::GetPinVersion() { return pinVersion; }
+LONG CBaseFilter::GetPinVersion() {
+    return pinVersion;
+}
 
-void CBaseFilter::IncrementPinVersion() { InterlockedIncrement(&pinVersion); }
+void CBaseFilter::IncrementPinVersion() {
+    InterlockedIncrement(&pinVersion);
+}
 
-const AMOVIESETUP_FILTER* CBaseFilter::GetSetupData() { return nullptr; }
+const AMOVIESETUP_FILTER* CBaseFilter::GetSetupData() {
+    return nullptr;
+}
 
 HRESULT CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
     IMediaEventSink* sink = eventSink;

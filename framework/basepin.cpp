@@ -29,7 +29,9 @@ CBasePin::CBasePin(const WCHAR*, CBaseFilter* filter, CCritSec* lock, HRESULT*,
     }
 }
 
-CBasePin::~CBasePin() { delete[] name; }
+CBasePin::~CBasePin() {
+    delete[] name;
+}
 
 STDMETHODIMP CBasePin::NonDelegatingQueryInterface(REFIID riid, void** out) {
     if (out == nullptr) {
@@ -53,7 +55,9 @@ STDMETHODIMP_(ULONG) CBasePin::NonDelegatingRelease() {
     return static_cast<IBaseFilter*>(filter)->Release();
 }
 
-bool CBasePin::FilterStopped() const { return filter->IsStopped() != FALSE; }
+bool CBasePin::FilterStopped() const {
+    return filter->IsStopped() != FALSE;
+}
 
 void CBasePin::DropPeer() {
     if (connected != nullptr) {
@@ -89,8 +93,7 @@ HRESULT CBasePin::AgreeMediaType(IPin* pReceivePin, const COwnedMediaType* pmt) 
     for (int pass = 0; pass < 2; ++pass) {
         const bool peerPass = pass == (tryMyTypesFirst ? 1 : 0);
         IEnumMediaTypes* types = nullptr;
-        const HRESULT got =
-            peerPass ? pReceivePin->EnumMediaTypes(&types) : EnumMediaTypes(&types);
+        const HRESULT got = peerPass ? pReceivePin->EnumMediaTypes(&types) : EnumMediaTypes(&types);
         if (FAILED(got) || types == nullptr) {
             continue;
         }
@@ -288,12 +291,20 @@ STDMETHODIMP CBasePin::EnumMediaTypes(IEnumMediaTypes** ppEnum) {
     return *ppEnum == nullptr ? E_OUTOFMEMORY : S_OK;
 }
 
-STDMETHODIMP CBasePin::QueryInternalConnections(IPin**, ULONG*) { return E_NOTIMPL; }
+STDMETHODIMP CBasePin::QueryInternalConnections(IPin**, ULONG*) {
+    return E_NOTIMPL;
+}
 
 // End-of-stream and flush notices travel downstream only, into input pins.
-STDMETHODIMP CBasePin::EndOfStream() { return E_UNEXPECTED; }
-STDMETHODIMP CBasePin::BeginFlush() { return E_UNEXPECTED; }
-STDMETHODIMP CBasePin::EndFlush() { return E_UNEXPECTED; }
+STDMETHODIMP CBasePin::EndOfStream() {
+    return E_UNEXPECTED;
+}
+STDMETHODIMP CBasePin::BeginFlush() {
+    return E_UNEXPECTED;
+}
+STDMETHODIMP CBasePin::EndFlush() {
+    return E_UNEXPECTED;
+}
 
 STDMETHODIMP CBasePin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate) {
     segmentStart = tStart;
@@ -302,7 +313,9 @@ STDMETHODIMP CBasePin::NewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, d
     return S_OK;
 }
 
-STDMETHODIMP CBasePin::Notify(IBaseFilter*, Quality) { return E_NOTIMPL; }
+STDMETHODIMP CBasePin::Notify(IBaseFilter*, Quality) {
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP CBasePin::SetSink(IQualityControl* piqc) {
     CScopedLock guard(lock);
@@ -310,13 +323,23 @@ STDMETHODIMP CBasePin::SetSink(IQualityControl* piqc) {
     return S_OK;
 }
 
-LONG CBasePin::GetMediaTypeVersion() { return typeVersion; }
+LONG CBasePin::GetMediaTypeVersion() {
+    return typeVersion;
+}
 
-void CBasePin::IncrementTypeVersion() { InterlockedIncrement(&typeVersion); }
+void CBasePin::IncrementTypeVersion() {
+    InterlockedIncrement(&typeVersion);
+}
 
-HRESULT CBasePin::Active() { return S_OK; }
-HRESULT CBasePin::Inactive() { return S_OK; }
-HRESULT CBasePin::Run(REFERENCE_TIME) { return S_OK; }
+HRESULT CBasePin::Active() {
+    return S_OK;
+}
+HRESULT CBasePin::Inactive() {
+    return S_OK;
+}
+HRESULT CBasePin::Run(REFERENCE_TIME) {
+    return S_OK;
+}
 
 HRESULT CBasePin::SetMediaType(const COwnedMediaType* pmt) {
     const HRESULT hr = mediaType.AssignFrom(pmt);
@@ -332,6 +355,12 @@ HRESULT CBasePin::CheckConnect(IPin* pPin) {
     return peerDirection == direction ? VFW_E_INVALID_DIRECTION : S_OK;
 }
 
-HRESULT CBasePin::BreakConnect() { return S_OK; }
-HRESULT CBasePin::CompleteConnect(IPin*) { return S_OK; }
-HRESULT CBasePin::GetMediaType(int, COwnedMediaType*) { return E_UNEXPECTED; }
+HRESULT CBasePin::BreakConnect() {
+    return S_OK;
+}
+HRESULT CBasePin::CompleteConnect(IPin*) {
+    return S_OK;
+}
+HRESULT CBasePin::GetMediaType(int, COwnedMediaType*) {
+    return E_UNEXPECTED;
+}

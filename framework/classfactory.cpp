@@ -6,7 +6,8 @@ namespace {
 volatile LONG serverLocks = 0;
 }
 
-CClassFactory::CClassFactory(const CFactoryTemplate* row) : CBaseObject(L"Class factory"), row(row) {}
+CClassFactory::CClassFactory(const CFactoryTemplate* row)
+    : CBaseObject(L"Class factory"), row(row) {}
 
 STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** out) {
     if (out == nullptr) {
@@ -21,7 +22,9 @@ STDMETHODIMP CClassFactory::QueryInterface(REFIID riid, void** out) {
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP_(ULONG) CClassFactory::AddRef() { return InterlockedIncrement(&referenceCount); }
+STDMETHODIMP_(ULONG) CClassFactory::AddRef() {
+    return InterlockedIncrement(&referenceCount);
+}
 
 STDMETHODIMP_(ULONG) CClassFactory::Release() {
     const LONG count = InterlockedDecrement(&referenceCount);
@@ -71,7 +74,9 @@ STDMETHODIMP CClassFactory::LockServer(BOOL lock) {
     return S_OK;
 }
 
-LONG CClassFactory::ServerLocks() { return serverLocks; }
+LONG CClassFactory::ServerLocks() {
+    return serverLocks;
+}
 
 STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, void** out) {
     if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {

@@ -6,7 +6,9 @@ namespace {
 HINSTANCE moduleInstance = nullptr;
 }
 
-HINSTANCE ModuleInstance() { return moduleInstance; }
+HINSTANCE ModuleInstance() {
+    return moduleInstance;
+}
 
 void DllInitClasses(BOOL loading) {
     for (int i = 0; i < g_cTemplates; ++i) {

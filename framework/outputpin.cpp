@@ -49,7 +49,9 @@ HRESULT CBaseOutputPin::BreakConnect() {
     return S_OK;
 }
 
-HRESULT CBaseOutputPin::CompleteConnect(IPin*) { return DecideAllocator(inputPin, &allocator); }
+HRESULT CBaseOutputPin::CompleteConnect(IPin*) {
+    return DecideAllocator(inputPin, &allocator);
+}
 
 namespace {
 // Sizes a candidate allocator and offers it to the input pin; releases it on refusal.
@@ -121,11 +123,10 @@ HRESULT CBaseOutputPin::DeliverEndFlush() {
 
 HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
                                           double dRate) {
-    return connected != nullptr ? connected->NewSegment(tStart, tStop, dRate)
-                                : VFW_E_NOT_CONNECTED;
+    return connected != nullptr ? connected->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CreateMemoryAllocator(IMemAllocator** ppAlloc) {
-    return CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                            IID_IMemAllocator, reinterpret_cast<void**>(ppAlloc));
+    return CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
+                            reinterpret_cast<void**>(ppAlloc));
 }

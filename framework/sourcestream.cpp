@@ -5,12 +5,13 @@
 
 CSourceStream::CSourceStream(const WCHAR* objectName, HRESULT* phr, CSource* filter,
                              const WCHAR* pinName)
-    : CBaseOutputPin(objectName, filter, filter->pStateLock(), phr, pinName),
-      sourceFilter(filter) {
+    : CBaseOutputPin(objectName, filter, filter->pStateLock(), phr, pinName), sourceFilter(filter) {
     *phr = filter->AddPin(this);
 }
 
-CSourceStream::~CSourceStream() { sourceFilter->RemovePin(this); }
+CSourceStream::~CSourceStream() {
+    sourceFilter->RemovePin(this);
+}
 
 HRESULT CSourceStream::Active() {
     CScopedLock guard(sourceFilter->pStateLock());
@@ -131,7 +132,9 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
     }
 }
 
-HRESULT CSourceStream::GetMediaType(COwnedMediaType*) { return E_UNEXPECTED; }
+HRESULT CSourceStream::GetMediaType(COwnedMediaType*) {
+    return E_UNEXPECTED;
+}
 
 HRESULT CSourceStream::GetMediaType(int iPosition, COwnedMediaType* pmt) {
     CScopedLock guard(sourceFilter->pStateLock());

@@ -9,16 +9,23 @@ ULONG AtLeastOne(LONG count) {
 }
 } // namespace
 
-CBaseObject::CBaseObject(const WCHAR*) { InterlockedIncrement(&liveObjects); }
+CBaseObject::CBaseObject(const WCHAR*) {
+    InterlockedIncrement(&liveObjects);
+}
 
-CBaseObject::~CBaseObject() { InterlockedDecrement(&liveObjects); }
+CBaseObject::~CBaseObject() {
+    InterlockedDecrement(&liveObjects);
+}
 
-LONG CBaseObject::ObjectsActive() { return liveObjects; }
+LONG CBaseObject::ObjectsActive() {
+    return liveObjects;
+}
 
 CUnknown::CUnknown(const WCHAR* objectName, IUnknown* outer)
     : CBaseObject(objectName),
-      owner(outer != nullptr ? outer
-                             : reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(this))) {}
+      owner(outer != nullptr
+                ? outer
+                : reinterpret_cast<IUnknown*>(static_cast<INonDelegatingUnknown*>(this))) {}
 
 HRESULT CUnknown::NonDelegatingQueryInterface(REFIID riid, void** out) {
     if (out == nullptr) {
@@ -32,7 +39,9 @@ HRESULT CUnknown::NonDelegatingQueryInterface(REFIID riid, void** out) {
     return E_NOINTERFACE;
 }
 
-ULONG CUnknown::NonDelegatingAddRef() { return AtLeastOne(InterlockedIncrement(&referenceCount)); }
+ULONG CUnknown::NonDelegatingAddRef() {
+    return AtLeastOne(InterlockedIncrement(&referenceCount));
+}
 
 ULONG CUnknown::NonDelegatingRelease() {
     const LONG count = InterlockedDecrement(&referenceCount);

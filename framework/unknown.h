@@ -41,8 +41,12 @@ HRESULT GetInterface(IUnknown* p, void** out);
 
 // The three IUnknown entries of every interface face forward to the owner.
 #define DECLARE_IUNKNOWN                                                                           \
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {                               \
+    STDMETHODIMP QueryInterface(REFIID riid, void** out) override {                                \
         return GetOwner()->QueryInterface(riid, out);                                              \
     }                                                                                              \
-    STDMETHODIMP_(ULONG) AddRef() override { return GetOwner()->AddRef(); }                        \
-    STDMETHODIMP_(ULONG) Release() override { return GetOwner()->Release(); }
+    STDMETHODIMP_(ULONG) AddRef() override {                                                       \
+        return GetOwner()->AddRef();                                                               \
+    }                                                                                              \
+    STDMETHODIMP_(ULONG) Release() override {                                                      \
+        return GetOwner()->Release();                                                              \
+    }

@@ -125,7 +125,9 @@ HRESULT Cqvl_Stream::DecideBufferSize(IMemAllocator* pAlloc, ALLOCATOR_PROPERTIE
     return actual.cbBuffer < pProps->cbBuffer ? E_FAIL : S_OK;
 }
 
-STDMETHODIMP Cqvl_Stream::SetFormat(AM_MEDIA_TYPE*) { return S_OK; }
+STDMETHODIMP Cqvl_Stream::SetFormat(AM_MEDIA_TYPE*) {
+    return S_OK;
+}
 
 STDMETHODIMP Cqvl_Stream::GetFormat(AM_MEDIA_TYPE** ppmt) {
     if (ppmt == nullptr) {

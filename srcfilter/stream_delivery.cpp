@@ -28,4 +28,6 @@ HRESULT Cqvl_Stream::OnThreadCreate() {
     return S_OK;
 }
 
-STDMETHODIMP Cqvl_Stream::Notify(IBaseFilter*, Quality) { return E_NOTIMPL; }
+STDMETHODIMP Cqvl_Stream::Notify(IBaseFilter*, Quality) {
+    return E_NOTIMPL;
+}

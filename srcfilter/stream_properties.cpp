@@ -5,7 +5,9 @@
 #include <ksmedia.h>
 #include <ksproxy.h>
 
-STDMETHODIMP Cqvl_Stream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) { return E_NOTIMPL; }
+STDMETHODIMP Cqvl_Stream::Set(REFGUID, DWORD, void*, DWORD, void*, DWORD) {
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP Cqvl_Stream::Get(REFGUID set, DWORD id, void*, DWORD, void* data, DWORD dataSize,
                               DWORD* returned) {

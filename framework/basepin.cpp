@@ -59,6 +59,16 @@ bool CBasePin::FilterStopped() const {
     return filter->IsStopped() != FALSE;
 }
 
+HRESULT CBasePin::CanConnect() const {
+    if (connected != nullptr) {
+        return VFW_E_ALREADY_CONNECTED;
+    }
+    if (!FilterStopped() && !canReconnectWhenActive) {
+        return VFW_E_NOT_STOPPED;
+    }
+    return S_OK;
+}
+
 void CBasePin::DropPeer() {
     if (connected != nullptr) {
         connected->Release();
@@ -71,13 +81,11 @@ STDMETHODIMP CBasePin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
         return E_POINTER;
     }
     CScopedLock guard(lock);
-    if (connected != nullptr) {
-        return VFW_E_ALREADY_CONNECTED;
+    HRESULT hr = CanConnect();
+    if (FAILED(hr)) {
+        return hr;
     }
-    if (!FilterStopped() && !canReconnectWhenActive) {
-        return VFW_E_NOT_STOPPED;
-    }
-    const HRESULT hr = AgreeMediaType(pReceivePin, AsOwned(pmt));
+    hr = AgreeMediaType(pReceivePin, AsOwned(pmt));
     if (FAILED(hr)) {
         BreakConnect();
         return hr;
@@ -173,13 +181,11 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
         return E_POINTER;
     }
     CScopedLock guard(lock);
-    if (connected != nullptr) {
-        return VFW_E_ALREADY_CONNECTED;
+    HRESULT hr = CanConnect();
+    if (FAILED(hr)) {
+        return hr;
     }
-    if (!FilterStopped() && !canReconnectWhenActive) {
-        return VFW_E_NOT_STOPPED;
-    }
-    HRESULT hr = CheckConnect(pConnector);
+    hr = CheckConnect(pConnector);
     if (FAILED(hr)) {
         BreakConnect();
         return hr;

@@ -63,6 +63,8 @@ protected:
     HRESULT TryMediaTypes(IPin* pReceivePin, const COwnedMediaType* pmt, IEnumMediaTypes* types);
     HRESULT AttemptConnection(IPin* pReceivePin, const COwnedMediaType* pmt);
     bool FilterStopped() const;
+    // Both ends of a connection require an unconnected pin on a stopped filter.
+    HRESULT CanConnect() const;
     void DropPeer();
 
     WCHAR* name;

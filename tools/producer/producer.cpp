@@ -15,6 +15,8 @@
 #include <cstring>
 #include <vector>
 
+#include "owned_handles.h"
+
 namespace {
 
 const char kRegionName[] = "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}";
@@ -30,45 +32,6 @@ struct Options {
     unsigned long frames = 0; // 0: bounded by seconds only
     bool fromStdin = false;
     bool quiet = false;
-};
-
-// Owns one kernel handle.
-class Handle {
-public:
-    explicit Handle(HANDLE h = nullptr) : h(h) {}
-    ~Handle() {
-        if (h != nullptr) {
-            CloseHandle(h);
-        }
-    }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    HANDLE Get() const { return h; }
-
-private:
-    HANDLE h;
-};
-
-// Owns one mapped view of the whole region.
-class View {
-public:
-    explicit View(HANDLE mapping)
-        : address(static_cast<BYTE*>(MapViewOfFile(mapping, FILE_MAP_WRITE, 0, 0, 0))) {}
-    ~View() {
-        if (address != nullptr) {
-            UnmapViewOfFile(address);
-        }
-    }
-    View(const View&) = delete;
-    View& operator=(const View&) = delete;
-    BYTE* Get() const { return address; }
-    SIZE_T Span() const {
-        MEMORY_BASIC_INFORMATION info = {};
-        return VirtualQuery(address, &info, sizeof(info)) == 0 ? 0 : info.RegionSize;
-    }
-
-private:
-    BYTE* address;
 };
 
 // Holds the camera's mutex for one frame write.

@@ -1,7 +1,9 @@
 # wxBase, cross-built by scripts/setup.sh into a cache outside the source tree.
-set(SRCFILTER_WX_PREFIX "/var/cache/srcfilter/wx-3.2-i686" CACHE PATH "wxBase install prefix")
+# One per triple, named by the triple's first field (scripts/setup.sh uses the same rule).
+string(REGEX REPLACE "-.*" "" _wx_arch ${TOOLCHAIN_TRIPLE})
+set(SRCFILTER_WX_PREFIX "/var/cache/srcfilter/wx-3.2-${_wx_arch}" CACHE PATH "wxBase install prefix")
 if(DEFINED ENV{SRCFILTER_CACHE})
-  set(SRCFILTER_WX_PREFIX "$ENV{SRCFILTER_CACHE}/wx-3.2-i686" CACHE PATH "" FORCE)
+  set(SRCFILTER_WX_PREFIX "$ENV{SRCFILTER_CACHE}/wx-3.2-${_wx_arch}" CACHE PATH "" FORCE)
 endif()
 set(WX_CONFIG ${SRCFILTER_WX_PREFIX}/bin/wx-config)
 if(NOT EXISTS ${WX_CONFIG})

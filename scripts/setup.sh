@@ -1,19 +1,21 @@
 #!/usr/bin/env bash
-# Installs everything the cross build and the Wine test bed need on Debian 12, and
-# builds wxBase for i686-w64-mingw32 into a cache outside the source tree.
+# Installs everything the cross builds and the Wine test bed need on Debian 12, and
+# builds wxBase for both Windows triples into a cache outside the source tree.
 # Idempotent: a warm machine returns in seconds.
 set -euo pipefail
 
 CACHE_DIR=${SRCFILTER_CACHE:-/var/cache/srcfilter}
-WX_PREFIX="$CACHE_DIR/wx-3.2-i686"
-HOST=i686-w64-mingw32
+TRIPLES=(i686-w64-mingw32 x86_64-w64-mingw32)
 
 log() { printf 'setup: %s\n' "$*"; }
+# shellcheck source=host.sh
+. "$(dirname "$0")/host.sh"
 
 need_packages() {
-  local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev wine wine32:i386 wine64
-              googletest cmake make dpkg-dev xz-utils clang-format binutils-mingw-w64-i686
-              ffmpeg imagemagick)
+  local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
+              g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
+              wine wine32:i386 wine64 googletest cmake make dpkg-dev xz-utils clang-format
+              ffmpeg imagemagick nasm)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -45,27 +47,61 @@ ensure_deb_src() {
   apt-get update -qq
 }
 
+# The stanza for a suite is derived from the machine's own deb sources, so no mirror is
+# hard-coded.
+ensure_suite() {
+  local suite=$1 out=/etc/apt/sources.list.d/srcfilter-$1.sources
+  [ -f "$out" ] && return 0
+  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
+    awk -v s="$suite" 'BEGIN{RS="";ORS="\n\n"} /Types:.*deb/ && !/security/ {
+        sub(/Suites:[^\n]*/, "Suites: " s); print; exit }' \
+      /etc/apt/sources.list.d/debian.sources >"$out"
+  else
+    grep -E '^deb ' /etc/apt/sources.list | grep -v security | head -1 |
+      awk -v s="$suite" '{ $3 = s; print }' >/etc/apt/sources.list.d/srcfilter-$suite.list
+    touch "$out"
+  fi
+  apt-get update -qq
+}
+
+# Only where the host refuses 32-bit code: a QEMU fast enough to run 32-bit Wine.
+install_emulator() {
+  [ "$(i686_mode)" = emulated ] || return 0
+  if command -v qemu-i386 >/dev/null && qemu-i386 --version | grep -qE 'version ([1-9][0-9])\.'; then
+    log "qemu-i386 present"
+    return
+  fi
+  ensure_suite "$QEMU_SUITE"
+  log "installing qemu-user from $QEMU_SUITE"
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+    -t "$QEMU_SUITE" qemu-user
+}
+
+# One wxBase per triple, in wx-3.2-<arch> (the triple's first field).
 build_wx() {
-  if [ -x "$WX_PREFIX/bin/wx-config" ] && ls "$WX_PREFIX"/lib/libwx_baseu-3.2-*.a >/dev/null 2>&1; then
-    log "wxBase cached at $WX_PREFIX"
+  local host=$1
+  local prefix="$CACHE_DIR/wx-3.2-${host%%-*}"
+  if [ -x "$prefix/bin/wx-config" ] && ls "$prefix"/lib/libwx_baseu-3.2-*.a >/dev/null 2>&1; then
+    log "wxBase for $host cached at $prefix"
     return
   fi
   ensure_deb_src
-  local work="$CACHE_DIR/wx-src"
+  local work="$CACHE_DIR/wx-src-$host"
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && apt-get source --download-only -qq wxwidgets3.2 && dpkg-source -x --no-check ./*.dsc src >/dev/null)
-  log "building wxBase for $HOST"
+  log "building wxBase for $host"
   mkdir -p "$work/build"
   (cd "$work/build" &&
-    CC=$HOST-gcc-posix CXX=$HOST-g++-posix ../src/configure --host=$HOST --prefix="$WX_PREFIX" \
+    CC=$host-gcc-posix CXX=$host-g++-posix ../src/configure --host=$host --prefix="$prefix" \
       --disable-gui --disable-shared --with-regex=no --without-zlib --without-expat \
       --disable-sockets --disable-fswatcher --disable-protocol --disable-url --disable-fs_inet \
       >"$work/configure.log" 2>&1 &&
     make -j"$(nproc)" >"$work/make.log" 2>&1 &&
     make install >"$work/install.log" 2>&1)
   rm -rf "$work"
-  log "wxBase installed at $WX_PREFIX"
+  log "wxBase installed at $prefix"
 }
 
 install_packages
-build_wx
+install_emulator
+for t in "${TRIPLES[@]}"; do build_wx "$t"; done

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # Registers and unregisters the built module with the platform's regsvr32, for the machine
 # and for the current user, and reads the result back with the platform's reg tool.
-# Arguments: the Wine runner, the build's prefix, the DLL.
+# Arguments: the build's Wine runner, the DLL.
 set -uo pipefail
-runner=$1 prefix=$2 dll=$3
-wine_() { "$runner" "$prefix" "$@" 2>/dev/null | tr -d '\r'; }
+runner=$1 dll=$2
+wine_() { "$runner" "$@" 2>/dev/null | tr -d '\r'; }
 
 clsid='{D7A2CE2F-8221-4B80-B086-B795D9C845F6}'
 machine_key="HKLM\\Software\\Classes\\CLSID\\$clsid"
@@ -16,8 +16,8 @@ module=$(wine_ winepath -w "$dll")
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-regsvr32() { "$runner" "$prefix" regsvr32 /s "$@" >/dev/null 2>&1; }
-key_exists() { "$runner" "$prefix" reg query "$1" >/dev/null 2>&1; }
+regsvr32() { "$runner" regsvr32 /s "$@" >/dev/null 2>&1; }
+key_exists() { "$runner" reg query "$1" >/dev/null 2>&1; }
 # Every value of the class key and below, one "sub-key|name|type|data" line each, in the
 # tool's order; sub-keys are named from the class identifier on.
 values_below() {
@@ -30,7 +30,7 @@ cleanup() {
   regsvr32 /u "$module"
   regsvr32 /u /n /i:user "$module"
   for key in "$machine_key" "$user_key" "$machine_entry" "$user_entry"; do
-    "$runner" "$prefix" reg delete "$key" /f >/dev/null 2>&1
+    "$runner" reg delete "$key" /f >/dev/null 2>&1
   done
 }
 trap cleanup EXIT

@@ -1,0 +1,11 @@
+# Cross toolchain for a Windows module built with mingw-w64 (posix threads). The including
+# file sets TOOLCHAIN_TRIPLE and CMAKE_SYSTEM_PROCESSOR; nothing else differs between them.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${TOOLCHAIN_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${TOOLCHAIN_TRIPLE}-g++-posix)
+set(CMAKE_RC_COMPILER ${TOOLCHAIN_TRIPLE}-windres)
+set(CMAKE_OBJDUMP ${TOOLCHAIN_TRIPLE}-objdump)
+set(CMAKE_FIND_ROOT_PATH /usr/${TOOLCHAIN_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

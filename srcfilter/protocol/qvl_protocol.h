@@ -1,0 +1,53 @@
+/* The producer protocol of the "Quovalent_01" virtual camera.
+ *
+ * This is the page to read when writing a producer of your own. A producer hands frames to
+ * the camera through one named shared-memory region guarded by one named mutex:
+ *
+ *  1. Open (or create, if no camera has yet) the file mapping QVL_REGION_NAME of
+ *     QVL_REGION_SIZE bytes, and the mutex QVL_MUTEX_NAME (CreateMutexA with no initial owner).
+ *  2. For each frame: wait for the mutex, write one whole frame at byte 0 of the region,
+ *     release the mutex. Hold it only for the copy: the camera waits at most
+ *     QVL_CAMERA_MUTEX_WAIT_MS for it before it delivers the region as it is.
+ *  3. A frame is width x height pixels of QVL_BYTES_PER_PIXEL bytes, B G R X in memory order
+ *     (the fourth byte is unused), rows stored bottom-up (the first row in memory is the
+ *     picture's bottom row), no padding between rows.
+ *  4. width, height and fps are the camera's per-user settings: REG_DWORD values named
+ *     QVL_SETTING_WIDTH, QVL_SETTING_HEIGHT and QVL_SETTING_FPS under
+ *     HKEY_CURRENT_USER\QVL_SETTINGS_KEY; a missing value means its QVL_DEFAULT_*. The
+ *     camera writes the defaults back the first time it reads them.
+ *
+ * The camera keeps its own pace (one frame per 1/fps second while a capture program runs);
+ * a producer only has to keep the region current.
+ *
+ * Plain C, so that programs in any language with a C interface can use it.
+ */
+#ifndef QVL_PROTOCOL_H
+#define QVL_PROTOCOL_H
+
+/* The camera's class identifier; its registry string form names the region. */
+#define QVL_CAMERA_CLSID_STRING "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}"
+#define QVL_CAMERA_CLSID_INIT                                                                  \
+    {0xD7A2CE2F, 0x8221, 0x4B80, {0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6}}
+#define QVL_CAMERA_FRIENDLY_NAME "Quovalent_01"
+
+#define QVL_REGION_NAME QVL_CAMERA_CLSID_STRING
+#define QVL_MUTEX_SUFFIX ".mutex"
+#define QVL_MUTEX_NAME QVL_CAMERA_CLSID_STRING QVL_MUTEX_SUFFIX
+#define QVL_REGION_SIZE (16u * 1024u * 1024u)
+#define QVL_CAMERA_MUTEX_WAIT_MS 5000u
+
+#define QVL_BYTES_PER_PIXEL 4u
+
+/* The configuration store: application and vendor, and the path of the three values. */
+#define QVL_SETTINGS_APP "QVLBase"
+#define QVL_SETTINGS_VENDOR "orbitandlantern"
+#define QVL_SETTINGS_PATH "/media/virtual/"
+#define QVL_SETTINGS_KEY "Software\\" QVL_SETTINGS_VENDOR "\\" QVL_SETTINGS_APP "\\media\\virtual"
+#define QVL_SETTING_WIDTH "width"
+#define QVL_SETTING_HEIGHT "height"
+#define QVL_SETTING_FPS "fps"
+#define QVL_DEFAULT_WIDTH 320
+#define QVL_DEFAULT_HEIGHT 240
+#define QVL_DEFAULT_FPS 25
+
+#endif

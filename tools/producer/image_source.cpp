@@ -1,0 +1,134 @@
+#include "image_source.h"
+
+#include <wincodec.h>
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <string>
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+// COM for the decoding; the decoder's objects are gone before it ends.
+class ComScope {
+public:
+    ComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
+    ~ComScope() {
+        if (SUCCEEDED(hr)) {
+            CoUninitialize();
+        }
+    }
+    ComScope(const ComScope&) = delete;
+    ComScope& operator=(const ComScope&) = delete;
+
+private:
+    HRESULT hr;
+};
+
+std::wstring Widen(const char* text) {
+    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
+    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1u, L'\0');
+    if (n > 0) {
+        MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
+    }
+    return wide;
+}
+
+// The picture's first frame, as 32-bit BGR pixels.
+HRESULT Decode(IWICImagingFactory* factory, const char* path, ComPtr<IWICBitmapSource>& pixels) {
+    ComPtr<IWICBitmapDecoder> decoder;
+    ComPtr<IWICBitmapFrameDecode> frame;
+    ComPtr<IWICFormatConverter> converter;
+    HRESULT hr = factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+                                                    WICDecodeMetadataCacheOnDemand, &decoder);
+    if (SUCCEEDED(hr)) {
+        hr = decoder->GetFrame(0, &frame);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateFormatConverter(&converter);
+    }
+    if (SUCCEEDED(hr)) {
+        hr =
+            converter->Initialize(frame.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
+                                  nullptr, 0.0, WICBitmapPaletteTypeCustom);
+    }
+    if (SUCCEEDED(hr)) {
+        pixels = converter;
+    }
+    return hr;
+}
+
+} // namespace
+
+void FitInside(unsigned pictureWidth, unsigned pictureHeight, int width, int height,
+               unsigned* fittedWidth, unsigned* fittedHeight) {
+    const unsigned long long w = static_cast<unsigned>(width);
+    const unsigned long long h = static_cast<unsigned>(height);
+    // Compare the two aspect ratios without division: the wider one is bound by the width.
+    if (pictureWidth * h >= pictureHeight * w) {
+        *fittedWidth = static_cast<unsigned>(w);
+        *fittedHeight =
+            static_cast<unsigned>((pictureHeight * w + pictureWidth / 2) / pictureWidth);
+    } else {
+        *fittedHeight = static_cast<unsigned>(h);
+        *fittedWidth =
+            static_cast<unsigned>((pictureWidth * h + pictureHeight / 2) / pictureHeight);
+    }
+    *fittedWidth = *fittedWidth == 0 ? 1 : *fittedWidth;
+    *fittedHeight = *fittedHeight == 0 ? 1 : *fittedHeight;
+}
+
+ImageSource::ImageSource(int width, int height)
+    : width(width), height(height),
+      picture(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0) {}
+
+bool ImageSource::Load(const char* path) {
+    const ComScope com;
+    ComPtr<IWICImagingFactory> factory;
+    ComPtr<IWICBitmapSource> pixels;
+    ComPtr<IWICBitmapScaler> scaler;
+    UINT pictureWidth = 0;
+    UINT pictureHeight = 0;
+    HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
+                                  IID_PPV_ARGS(&factory));
+    if (SUCCEEDED(hr)) {
+        hr = Decode(factory.Get(), path, pixels);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = pixels->GetSize(&pictureWidth, &pictureHeight);
+    }
+    if (SUCCEEDED(hr) && (pictureWidth == 0 || pictureHeight == 0)) {
+        hr = WINCODEC_ERR_BADIMAGE;
+    }
+    unsigned fittedWidth = 0;
+    unsigned fittedHeight = 0;
+    if (SUCCEEDED(hr)) {
+        FitInside(pictureWidth, pictureHeight, width, height, &fittedWidth, &fittedHeight);
+        hr = factory->CreateBitmapScaler(&scaler);
+    }
+    if (SUCCEEDED(hr)) {
+        hr = scaler->Initialize(pixels.Get(), fittedWidth, fittedHeight,
+                                WICBitmapInterpolationModeFant);
+    }
+    if (SUCCEEDED(hr)) {
+        // The fitted picture goes in the middle; the rest stays black.
+        const size_t stride = static_cast<size_t>(width) * 4;
+        const size_t offset = (height - fittedHeight) / 2 * stride + (width - fittedWidth) / 2 * 4;
+        hr =
+            scaler->CopyPixels(nullptr, static_cast<UINT>(stride),
+                               static_cast<UINT>(picture.size() - offset), picture.data() + offset);
+    }
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "qvl_producer: cannot read the picture %s (error 0x%08lx)\n", path,
+                     static_cast<unsigned long>(hr));
+        return false;
+    }
+    return true;
+}
+
+SourceStatus ImageSource::Next(unsigned long, qvl_frame& frame) {
+    frame = DescribeFrame(picture.data(), picture.size(), width, height, QVL_BGRX);
+    return SourceStatus::Frame;
+}

@@ -1,0 +1,24 @@
+#pragma once
+// A still picture (BMP, PNG, JPEG, anything the platform's imaging component reads), scaled to
+// fit the camera's size with its aspect ratio kept and black borders around it.
+#include "frame_source.h"
+
+#include <cstdint>
+#include <vector>
+
+class ImageSource : public FrameSource {
+public:
+    ImageSource(int width, int height);
+    // Decodes and fits the picture; false, with the reason on standard error, if it cannot.
+    bool Load(const char* path);
+    SourceStatus Next(unsigned long n, qvl_frame& frame) override;
+
+private:
+    int width;
+    int height;
+    std::vector<std::uint8_t> picture; // BGRX, top-down
+};
+
+// The largest size of a `pictureWidth` x `pictureHeight` picture's shape that fits the frame.
+void FitInside(unsigned pictureWidth, unsigned pictureHeight, int width, int height,
+               unsigned* fittedWidth, unsigned* fittedHeight);

@@ -1,0 +1,104 @@
+// qvl_producer: feeds the virtual camera through the sender library, from the test pattern,
+// raw frames on standard input (for example from ffmpeg) or a still picture.
+#include "image_source.h"
+#include "options.h"
+#include "pattern_source.h"
+#include "progress.h"
+#include "stdin_source.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// The camera waits at most its own bound for the mutex; a frame that finds it held this long is
+// skipped and counted rather than delaying the next.
+const unsigned mutexWaitMs = 100;
+
+struct SenderClose {
+    void operator()(qvl_sender* sender) const { qvl_sender_close(sender); }
+};
+using SenderPtr = std::unique_ptr<qvl_sender, SenderClose>;
+
+std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera_format& format) {
+    switch (options.source) {
+    case SourceKind::Stdin:
+        return std::make_unique<StdinSource>(format.width, format.height, options.pixFmt);
+    case SourceKind::Image: {
+        auto image = std::make_unique<ImageSource>(format.width, format.height);
+        return image->Load(options.imagePath.c_str()) ? std::move(image) : nullptr;
+    }
+    case SourceKind::Pattern:
+        break;
+    }
+    return std::make_unique<PatternSource>(format.width, format.height);
+}
+
+std::string Describe(const Options& options, const qvl_camera_format& format, long fps) {
+    const char* what = options.source == SourceKind::Stdin   ? "standard input"
+                       : options.source == SourceKind::Image ? options.imagePath.c_str()
+                                                             : "test pattern";
+    char size[64];
+    std::snprintf(size, sizeof(size), " -> %dx%d at %ld fps%s", format.width, format.height, fps,
+                  options.mirror ? ", mirrored" : "");
+    return std::string(what) + size;
+}
+
+// Sends frames at the rate until the limits or the source end; 0 when all went well.
+int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& format) {
+    std::unique_ptr<FrameSource> source = MakeSource(options, format);
+    if (!source) {
+        return 1;
+    }
+    const long fps = options.fps > 0 ? options.fps : format.fps;
+    const double seconds =
+        options.seconds >= 0 ? options.seconds : (options.source == SourceKind::Stdin ? 0 : 10);
+    Progress progress(Describe(options, format, fps), options.quiet);
+    int status = 0;
+    for (unsigned long n = 0; options.frames == 0 || n < options.frames; ++n) {
+        if (seconds > 0 && progress.Elapsed() >= seconds) {
+            break;
+        }
+        qvl_frame frame;
+        const SourceStatus next = source->Next(n, frame);
+        if (next != SourceStatus::Frame) {
+            status = next == SourceStatus::Failed ? 1 : 0;
+            break;
+        }
+        frame.flags = options.mirror ? QVL_FRAME_MIRROR : 0;
+        const qvl_result sent = qvl_sender_send(sender, &frame);
+        if (sent == QVL_OK) {
+            progress.Sent();
+        } else if (sent == QVL_TIMEOUT) {
+            progress.MetHeldMutex();
+        } else {
+            std::fprintf(stderr, "qvl_producer: %s\n", qvl_result_text(sent));
+            status = 1;
+            break;
+        }
+        progress.Update();
+        WaitUntil(progress, static_cast<double>(n + 1) / fps);
+    }
+    progress.Finish();
+    return status == 0 && progress.SentCount() == 0 ? 1 : status;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    if (!ParseOptions(argc, argv, options)) {
+        PrintUsage();
+        return 2;
+    }
+    qvl_sender* opened = nullptr;
+    const qvl_result result = qvl_sender_open(mutexWaitMs, &opened);
+    const SenderPtr sender(opened);
+    if (result != QVL_OK) {
+        std::fprintf(stderr, "qvl_producer: %s\n", qvl_result_text(result));
+        return 1;
+    }
+    qvl_camera_format format;
+    qvl_sender_format(sender.get(), &format);
+    return Run(options, sender.get(), format);
+}

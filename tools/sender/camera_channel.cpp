@@ -1,0 +1,30 @@
+#include "camera_channel.h"
+
+#include "qvl_protocol.h"
+
+CameraChannel::CameraChannel()
+    // An existing region keeps the size its creator gave it; the handle returned for it
+    // serves as well as one opened by name.
+    : mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, QVL_REGION_SIZE,
+                                 QVL_REGION_NAME)),
+      view(mapping.Get()), mutex(CreateMutexA(nullptr, FALSE, QVL_MUTEX_NAME)) {}
+
+qvl_result CameraChannel::Check(std::size_t frameBytes) const {
+    if (view.Get() == nullptr || mutex.Get() == nullptr) {
+        return QVL_CHANNEL_FAILED;
+    }
+    return view.Span() < frameBytes ? QVL_REGION_TOO_SMALL : QVL_OK;
+}
+
+MutexHold::MutexHold(HANDLE mutex, unsigned timeoutMs) : mutex(mutex) {
+    // An abandoned mutex is ours now; the whole frame written under it repairs whatever its
+    // last owner left half done.
+    const DWORD wait = WaitForSingleObject(mutex, timeoutMs);
+    held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
+}
+
+MutexHold::~MutexHold() {
+    if (held) {
+        ReleaseMutex(mutex);
+    }
+}

@@ -1,0 +1,39 @@
+#pragma once
+// The producer's end of the camera's channel: the named region, mapped whole, and its mutex.
+#include "owned_handles.h"
+#include "qvl_sender.h"
+
+#include <cstddef>
+#include <cstdint>
+
+class CameraChannel {
+public:
+    // Creates the region and the mutex, or opens the camera's if it came first.
+    CameraChannel();
+    CameraChannel(const CameraChannel&) = delete;
+    CameraChannel& operator=(const CameraChannel&) = delete;
+
+    // QVL_OK when the channel is open and its region holds `frameBytes`.
+    qvl_result Check(std::size_t frameBytes) const;
+    std::uint8_t* Region() const { return view.Get(); }
+    HANDLE Mutex() const { return mutex.Get(); }
+
+private:
+    Handle mapping;
+    View view;
+    Handle mutex;
+};
+
+// Holds the camera's mutex for one frame, if it was granted within the bound.
+class MutexHold {
+public:
+    MutexHold(HANDLE mutex, unsigned timeoutMs);
+    ~MutexHold();
+    MutexHold(const MutexHold&) = delete;
+    MutexHold& operator=(const MutexHold&) = delete;
+    bool Held() const { return held; }
+
+private:
+    HANDLE mutex;
+    bool held = false;
+};

@@ -1,0 +1,104 @@
+// The plain C face of the sender. No C++ runtime is needed: no exceptions, no operator new,
+// so programs in C link the library with the system libraries alone.
+#include "qvl_sender.h"
+
+#include "camera_channel.h"
+#include "camera_settings.h"
+#include "frame_converter.h"
+
+#include <new>
+
+struct qvl_sender {
+    qvl_camera_format format;
+    unsigned timeoutMs;
+    CameraChannel channel;
+};
+
+extern "C" {
+
+qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
+    if (sender == nullptr) {
+        return QVL_INVALID_ARGUMENT;
+    }
+    *sender = nullptr;
+    if (timeout_ms == INFINITE) {
+        return QVL_INVALID_ARGUMENT; // a send must always come back
+    }
+    void* memory = HeapAlloc(GetProcessHeap(), 0, sizeof(qvl_sender));
+    if (memory == nullptr) {
+        return QVL_OUT_OF_MEMORY;
+    }
+    qvl_sender* opened = new (memory) qvl_sender{ReadCameraFormat(), timeout_ms, {}};
+    const std::size_t frameBytes = static_cast<std::size_t>(opened->format.width) *
+                                   static_cast<std::size_t>(opened->format.height) * 4;
+    const qvl_result result = opened->channel.Check(frameBytes);
+    if (result != QVL_OK) {
+        qvl_sender_close(opened);
+        return result;
+    }
+    *sender = opened;
+    return QVL_OK;
+}
+
+qvl_result qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format) {
+    if (sender == nullptr || format == nullptr) {
+        return QVL_INVALID_ARGUMENT;
+    }
+    *format = sender->format;
+    return QVL_OK;
+}
+
+qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
+    if (sender == nullptr || frame == nullptr) {
+        return QVL_INVALID_ARGUMENT;
+    }
+    FrameGeometry geometry;
+    const qvl_result checked =
+        CheckFrame(*frame, sender->format.width, sender->format.height, &geometry);
+    if (checked != QVL_OK) {
+        return checked;
+    }
+    const MutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
+    if (!hold.Held()) {
+        return QVL_TIMEOUT;
+    }
+    // Converting in place keeps one pass over the frame; the camera waits for it far less
+    // than its own bound.
+    ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
+                 frame->width, frame->height, sender->channel.Region());
+    return QVL_OK;
+}
+
+void qvl_sender_close(qvl_sender* sender) {
+    if (sender != nullptr) {
+        sender->~qvl_sender();
+        HeapFree(GetProcessHeap(), 0, sender);
+    }
+}
+
+size_t qvl_bytes_per_pixel(qvl_pixel_layout layout) {
+    return BytesPerPixel(layout);
+}
+
+const char* qvl_result_text(qvl_result result) {
+    switch (result) {
+    case QVL_OK:
+        return "ok";
+    case QVL_INVALID_ARGUMENT:
+        return "invalid argument (null pointer, unknown layout or row order, or a buffer too "
+               "short for its rows)";
+    case QVL_WRONG_SIZE:
+        return "the frame is not the camera's size";
+    case QVL_TIMEOUT:
+        return "the camera's mutex stayed held past the time-out";
+    case QVL_CHANNEL_FAILED:
+        return "cannot create or open the camera's shared region or its mutex";
+    case QVL_REGION_TOO_SMALL:
+        return "the camera's shared region is too small for one frame of its size";
+    case QVL_OUT_OF_MEMORY:
+        return "out of memory";
+    }
+    return "unknown result";
+}
+
+} // extern "C"

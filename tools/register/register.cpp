@@ -1,0 +1,114 @@
+// qvl_register: installs the camera so that capture programs find it. Registers the module
+// through its own entry points and adds it to the video input device category, for the
+// machine or the current user; removes both again; tells where it is registered.
+#include "installer.h"
+#include "status_report.h"
+
+#include <objbase.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+
+namespace {
+constexpr int kToolBitness = static_cast<int>(sizeof(void*) * 8);
+
+struct Options {
+    std::wstring command;
+    Scope scope = Scope::Machine;
+    std::wstring dllPath;
+};
+
+void Usage() {
+    std::fprintf(stderr,
+                 "usage: qvl_register install [--user] [--dll PATH]\n"
+                 "       qvl_register uninstall [--user] [--dll PATH]\n"
+                 "       qvl_register status [--dll PATH]\n"
+                 "  The module defaults to srcfilter.dll beside this program; it must have\n"
+                 "  this program's bitness (%d-bit). --user: for the current user only.\n",
+                 kToolBitness);
+}
+
+std::wstring FullPath(const wchar_t* path) {
+    wchar_t full[MAX_PATH];
+    const DWORD n = GetFullPathNameW(path, MAX_PATH, full, nullptr);
+    return n > 0 && n < MAX_PATH ? std::wstring(full) : std::wstring(path);
+}
+
+std::wstring DllBesideProgram() {
+    wchar_t self[MAX_PATH];
+    const DWORD n = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    std::wstring path(self, n < MAX_PATH ? n : 0);
+    return path.substr(0, path.find_last_of(L"\\/") + 1) + L"srcfilter.dll";
+}
+
+bool Parse(int argc, wchar_t** argv, Options& options) {
+    if (argc < 2) {
+        return false;
+    }
+    options.command = argv[1];
+    for (int i = 2; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"--user") == 0 && options.command != L"status") {
+            options.scope = Scope::User;
+        } else if (std::wcscmp(argv[i], L"--dll") == 0 && i + 1 < argc) {
+            options.dllPath = FullPath(argv[++i]);
+        } else {
+            return false;
+        }
+    }
+    if (options.dllPath.empty()) {
+        options.dllPath = DllBesideProgram();
+    }
+    return options.command == L"install" || options.command == L"uninstall" ||
+           options.command == L"status";
+}
+
+// A module of the other bitness cannot be loaded; say so rather than quote the loader.
+bool CheckLoaded(const ModuleEntries& module, const std::wstring& path) {
+    if (module.Error() == ERROR_SUCCESS) {
+        return true;
+    }
+    const int bitness = ModuleBitness(path);
+    if (bitness != 0 && bitness != kToolBitness) {
+        std::fprintf(stderr, "qvl_register: %ls is a %d-bit module; use the %d-bit qvl_register\n",
+                     path.c_str(), bitness, bitness);
+    } else {
+        std::fprintf(stderr, "qvl_register: cannot use %ls: %s; nothing changed\n", path.c_str(),
+                     Describe(HRESULT_FROM_WIN32(module.Error())).c_str());
+    }
+    return false;
+}
+
+int Change(const Options& options) {
+    const HRESULT com = CoInitialize(nullptr);
+    if (FAILED(com)) {
+        std::fprintf(stderr, "qvl_register: CoInitialize failed: %s\n", Describe(com).c_str());
+        return 1;
+    }
+    int status = 1;
+    {
+        const ModuleEntries module(options.dllPath);
+        if (CheckLoaded(module, options.dllPath)) {
+            status = options.command == L"install" ? Install(module, options.scope)
+                                                   : Uninstall(module, options.scope);
+        }
+    }
+    CoUninitialize();
+    return status;
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    if (!Parse(argc, argv, options)) {
+        Usage();
+        return 2;
+    }
+    if (options.command == L"status") {
+        PrintStatus(options.dllPath);
+        return 0;
+    }
+    // Ctrl+C must not stop the tool between a step and its undo.
+    SetConsoleCtrlHandler(nullptr, TRUE);
+    return Change(options);
+}

@@ -1,0 +1,197 @@
+// The producer application feeding the real camera: pictures made with ImageMagick arrive with
+// their colours in their places, mirrored on request and fitted with black borders; standard
+// input that ends inside a frame is refused without a partial frame.
+#include "camera_graph.h"
+
+#include "qvl_protocol.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int width = QVL_DEFAULT_WIDTH;
+constexpr int height = QVL_DEFAULT_HEIGHT;
+constexpr DWORD processWaitMs = 60000;
+
+// A path of the build machine as this program sees it.
+std::string WindowsPath(std::string path) {
+    for (char& c : path) {
+        c = c == '/' ? '\\' : c;
+    }
+    return "Z:" + path;
+}
+
+std::string Picture(const char* name) {
+    return WindowsPath(std::string(PRODUCER_PICTURES) + "/" + name);
+}
+
+// Runs the producer to its end with `input` on its standard input; its exit code, or -1.
+long RunProducer(const std::string& arguments, const std::string& input = std::string()) {
+    SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, DWORD(input.size() + 4096))) {
+        return -1;
+    }
+    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = readEnd;
+    startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    std::string line = "\"" + WindowsPath(QVL_PRODUCER_EXE) + "\" --quiet " + arguments;
+    PROCESS_INFORMATION process = {};
+    const bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
+                                        nullptr, &startup, &process);
+    CloseHandle(readEnd);
+    DWORD written = 0;
+    if (started && !input.empty()) {
+        WriteFile(writeEnd, input.data(), DWORD(input.size()), &written, nullptr);
+    }
+    CloseHandle(writeEnd);
+    if (!started) {
+        return -1;
+    }
+    DWORD code = DWORD(-1);
+    if (WaitForSingleObject(process.hProcess, processWaitMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.hProcess, &code);
+    } else {
+        TerminateProcess(process.hProcess, 1);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return long(code);
+}
+
+struct Rgb {
+    int r, g, b;
+};
+
+// Keeps the bytes of the latest sample beside the recorder's notes.
+class CFrameKeeper : public CSampleRecorder {
+public:
+    STDMETHODIMP SampleCB(double time, IMediaSample* sample) override {
+        BYTE* bytes = nullptr;
+        if (SUCCEEDED(sample->GetPointer(&bytes))) {
+            std::lock_guard<std::mutex> guard(frameLock);
+            latest.assign(bytes, bytes + sample->GetActualDataLength());
+        }
+        return CSampleRecorder::SampleCB(time, sample);
+    }
+
+    // The picture of a sample filled after this call, bottom row first.
+    std::vector<BYTE> NextFrame() {
+        const size_t seen = Samples().size();
+        WaitFor(seen + 2, 10s);
+        std::lock_guard<std::mutex> guard(frameLock);
+        return latest;
+    }
+
+private:
+    std::mutex frameLock;
+    std::vector<BYTE> latest;
+};
+
+Rgb PixelAt(const std::vector<BYTE>& frame, int x, int y) {
+    const size_t at = (size_t(height - 1 - y) * width + x) * 4;
+    if (frame.size() < at + 4) {
+        return {-1, -1, -1};
+    }
+    return {frame[at + 2], frame[at + 1], frame[at]};
+}
+
+// Colours compared within a tolerance, for scaled and compressed pictures.
+::testing::AssertionResult Near(const std::vector<BYTE>& frame, int x, int y, Rgb want) {
+    const Rgb got = PixelAt(frame, x, y);
+    if (std::abs(got.r - want.r) <= 24 && std::abs(got.g - want.g) <= 24 &&
+        std::abs(got.b - want.b) <= 24) {
+        return ::testing::AssertionSuccess();
+    }
+    return ::testing::AssertionFailure()
+           << "at (" << x << ", " << y << "): " << got.r << " " << got.g << " " << got.b
+           << ", want " << want.r << " " << want.g << " " << want.b;
+}
+
+const Rgb red{255, 0, 0}, lime{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255};
+const Rgb yellow{255, 255, 0}, magenta{255, 0, 255}, cyan{0, 255, 255}, black{0, 0, 0};
+
+class ProducerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_EQ(S_OK, graph.BuildResult());
+        ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    }
+    void TearDown() override { graph.Stop(); }
+
+    CComScope com;
+    CSettingsScope settings;
+    CFrameKeeper keeper;
+    CCameraGraph graph{&keeper};
+};
+
+TEST_F(ProducerTest, PictureArrivesWithItsColoursInPlaceAndMirrored) {
+    ASSERT_EQ(0, RunProducer("--frames 1 --image " + Picture("quadrants.png")));
+    std::vector<BYTE> frame = keeper.NextFrame();
+    EXPECT_TRUE(Near(frame, 80, 60, red));
+    EXPECT_TRUE(Near(frame, 240, 60, lime));
+    EXPECT_TRUE(Near(frame, 80, 180, blue));
+    EXPECT_TRUE(Near(frame, 240, 180, white));
+
+    ASSERT_EQ(0, RunProducer("--frames 1 --mirror --image " + Picture("quadrants.png")));
+    frame = keeper.NextFrame();
+    EXPECT_TRUE(Near(frame, 80, 60, lime));
+    EXPECT_TRUE(Near(frame, 240, 60, red));
+    EXPECT_TRUE(Near(frame, 80, 180, white));
+    EXPECT_TRUE(Near(frame, 240, 180, blue));
+}
+
+TEST_F(ProducerTest, PictureOfAnotherShapeIsFittedWithBlackBorders) {
+    // 60x120 doubles to 120x240, centred: columns 100 to 219.
+    ASSERT_EQ(0, RunProducer("--frames 1 --image " + Picture("tall.png")));
+    std::vector<BYTE> frame = keeper.NextFrame();
+    EXPECT_TRUE(Near(frame, 160, 10, yellow));
+    EXPECT_TRUE(Near(frame, 105, 110, yellow));
+    EXPECT_TRUE(Near(frame, 214, 130, magenta));
+    EXPECT_TRUE(Near(frame, 160, 230, magenta));
+    for (int x : {0, 95, 224, 319}) {
+        EXPECT_TRUE(Near(frame, x, 120, black));
+    }
+
+    // 640x120 halves to 320x60, centred: rows 90 to 149.
+    ASSERT_EQ(0, RunProducer("--frames 1 --image " + Picture("wide.jpg")));
+    frame = keeper.NextFrame();
+    EXPECT_TRUE(Near(frame, 80, 95, cyan));
+    EXPECT_TRUE(Near(frame, 240, 144, red));
+    for (int y : {0, 85, 154, 239}) {
+        EXPECT_TRUE(Near(frame, 160, y, black));
+    }
+}
+
+TEST_F(ProducerTest, StandardInputEndingInsideAFrameIsRefusedWithoutAPartialFrame) {
+    const size_t rgbFrame = size_t(width) * height * 3;
+    std::string input(rgbFrame, '\0');
+    for (size_t i = 0; i < rgbFrame; i += 3) {
+        input[i] = 10; // red, green, blue
+        input[i + 1] = 20;
+        input[i + 2] = 30;
+    }
+    input.append(rgbFrame / 2, char(200));
+    EXPECT_NE(0, RunProducer("--stdin --pix-fmt rgb24", input));
+    const std::vector<BYTE> frame = keeper.NextFrame();
+    std::vector<BYTE> expected(size_t(width) * height * 4, 0);
+    for (size_t i = 0; i < expected.size(); i += 4) {
+        expected[i] = 30; // blue, green, red, unused
+        expected[i + 1] = 20;
+        expected[i + 2] = 10;
+    }
+    EXPECT_EQ(expected, frame);
+}
+
+} // namespace

@@ -9,7 +9,12 @@ using Row = void (*)(const std::uint8_t* source, std::uint8_t* target, std::size
 // One pixel of the source as a little-endian 0x00RRGGBB word, the camera's B G R X in memory.
 template <std::size_t Bpp, bool RedFirst> std::uint32_t Pixel(const std::uint8_t* p) {
     std::uint32_t v = 0;
-    std::memcpy(&v, p, Bpp == 4 ? 4 : 3);
+    if (Bpp == 4) {
+        std::memcpy(&v, p, 4);
+    } else {
+        // Byte loads: a three-byte copy would not become one load.
+        v = std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16;
+    }
     if (RedFirst) {
         v = ((v & 0xFFu) << 16) | (v & 0xFF00u) | ((v >> 16) & 0xFFu);
     }

@@ -17,7 +17,7 @@ producer_pid=
 
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-setting() { "$runner" reg query "$settings" /v "$1" 2>/dev/null | awk '/REG_DWORD/ { print $3 }'; }
+setting() { "$runner" reg query "$settings" /v "$1" 2>/dev/null | tr -d '\r' | awk '/REG_DWORD/ { print $3 }'; }
 set_setting() { "$runner" reg add "$settings" /v "$1" /t REG_DWORD /d "$2" /f >/dev/null 2>&1; }
 declare -A saved
 for name in width height fps; do saved[$name]=$(setting $name); done

@@ -1,6 +1,9 @@
 #include "camera_source.h"
 
 #include "graph_kit.h"
+#include "qvl_protocol.h"
+
+#include <cwchar>
 
 using Microsoft::WRL::ComPtr;
 
@@ -11,6 +14,22 @@ using CanUnloadNowFn = HRESULT(STDAPICALLTYPE*)();
 // GetProcAddress hands back a generic function pointer; the export's real type is known.
 template <typename Fn> Fn Export(HMODULE module, const char* name) {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+// Whether a device's property bag names it like the camera.
+bool NamedLikeCamera(IMoniker* device) {
+    ComPtr<IPropertyBag> properties;
+    if (FAILED(device->BindToStorage(nullptr, nullptr, IID_IPropertyBag,
+                                     reinterpret_cast<void**>(properties.GetAddressOf())))) {
+        return false;
+    }
+    VARIANT name;
+    VariantInit(&name);
+    const bool same = SUCCEEDED(properties->Read(L"FriendlyName", &name, nullptr)) &&
+                      name.vt == VT_BSTR &&
+                      std::wcscmp(name.bstrVal, L"" QVL_CAMERA_FRIENDLY_NAME) == 0;
+    VariantClear(&name);
+    return same;
 }
 } // namespace
 
@@ -27,12 +46,17 @@ CameraSource::~CameraSource() {
 HRESULT CameraSource::Create(const std::wstring& dllPath, bool forceDll,
                              ComPtr<IBaseFilter>& filter) {
     HRESULT hr = REGDB_E_CLASSNOTREG;
+    if (!forceDll && SUCCEEDED(FromDeviceEnumerator(filter))) {
+        origin = "video input device \"" QVL_CAMERA_FRIENDLY_NAME "\" (device enumerator)";
+        return S_OK;
+    }
     if (!forceDll) {
         hr = CoCreateInstance(graphkit::CLSID_CameraFilter, nullptr, CLSCTX_INPROC_SERVER,
                               IID_IBaseFilter,
                               reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()));
         if (SUCCEEDED(hr)) {
-            origin = "registered class (CoCreateInstance)";
+            origin =
+                "registered class (CoCreateInstance; not listed among the video input devices)";
             return hr;
         }
     }
@@ -40,6 +64,30 @@ HRESULT CameraSource::Create(const std::wstring& dllPath, bool forceDll,
         return hr;
     }
     return FromModule(dllPath, filter);
+}
+
+HRESULT CameraSource::FromDeviceEnumerator(ComPtr<IBaseFilter>& filter) {
+    ComPtr<ICreateDevEnum> devices;
+    HRESULT hr =
+        CoCreateInstance(CLSID_SystemDeviceEnum, nullptr, CLSCTX_INPROC_SERVER, IID_ICreateDevEnum,
+                         reinterpret_cast<void**>(devices.GetAddressOf()));
+    ComPtr<IEnumMoniker> cameras;
+    if (SUCCEEDED(hr)) {
+        // S_FALSE: the category is empty.
+        hr = devices->CreateClassEnumerator(CLSID_VideoInputDeviceCategory, cameras.GetAddressOf(),
+                                            0);
+    }
+    if (hr != S_OK) {
+        return FAILED(hr) ? hr : VFW_E_NOT_FOUND;
+    }
+    ComPtr<IMoniker> device;
+    while (cameras->Next(1, device.ReleaseAndGetAddressOf(), nullptr) == S_OK) {
+        if (NamedLikeCamera(device.Get())) {
+            return device->BindToObject(nullptr, nullptr, IID_IBaseFilter,
+                                        reinterpret_cast<void**>(filter.ReleaseAndGetAddressOf()));
+        }
+    }
+    return VFW_E_NOT_FOUND;
 }
 
 HRESULT CameraSource::FromModule(const std::wstring& dllPath, ComPtr<IBaseFilter>& filter) {

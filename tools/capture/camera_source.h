@@ -1,6 +1,7 @@
 #pragma once
-// Obtains the camera filter as a client would: through its registration, or, for an
-// unregistered build, straight from the module file.
+// Obtains the camera filter as a capture program would: by its friendly name among the video
+// input devices; else by its class identifier; or, for an unregistered build, straight from
+// the module file.
 #include <dshow.h>
 #include <wrl/client.h>
 
@@ -14,14 +15,16 @@ public:
     CameraSource(const CameraSource&) = delete;
     CameraSource& operator=(const CameraSource&) = delete;
 
-    // CoCreateInstance by class identifier; when that fails and `dllPath` is not empty, the
-    // module's DllGetClassObject. `forceDll` skips the registration.
+    // The video input device named like the camera; else CoCreateInstance by class
+    // identifier; when both fail and `dllPath` is not empty, the module's DllGetClassObject.
+    // `forceDll` skips the registration.
     HRESULT Create(const std::wstring& dllPath, bool forceDll,
                    Microsoft::WRL::ComPtr<IBaseFilter>& filter);
     // How the filter was obtained, for the report.
     const char* Origin() const { return origin; }
 
 private:
+    HRESULT FromDeviceEnumerator(Microsoft::WRL::ComPtr<IBaseFilter>& filter);
     HRESULT FromModule(const std::wstring& dllPath, Microsoft::WRL::ComPtr<IBaseFilter>& filter);
 
     HMODULE module = nullptr;

@@ -104,4 +104,7 @@ build_wx() {
 
 install_packages
 install_emulator
-for t in "${TRIPLES[@]}"; do build_wx "$t"; done
+# ffmpeg for the targets, a real capture program for the tests and the demo.
+# shellcheck source=build-ffmpeg.sh
+. "$(dirname "$0")/build-ffmpeg.sh"
+for t in "${TRIPLES[@]}"; do build_wx "$t"; build_ffmpeg "$t"; done

@@ -176,11 +176,6 @@ private:
 TEST_F(SenderTest, RefusedFramesLeaveTheRegionUntouched) {
     const Sender sender = OpenSender();
     ASSERT_TRUE(sender);
-    qvl_camera_format format = {};
-    ASSERT_EQ(QVL_OK, qvl_sender_format(sender.get(), &format));
-    EXPECT_EQ(width, format.width);
-    EXPECT_EQ(height, format.height);
-    EXPECT_EQ(QVL_DEFAULT_FPS, format.fps);
     qvl_frame good;
     const std::vector<BYTE> buffer =
         CallerBuffer({"", QVL_RGB24, QVL_TOP_DOWN, 0, false, false}, good);
@@ -211,6 +206,23 @@ TEST_F(SenderTest, RefusedFramesLeaveTheRegionUntouched) {
     wrong.layout = static_cast<qvl_pixel_layout>(5);
     EXPECT_EQ(QVL_INVALID_ARGUMENT, qvl_sender_send(sender.get(), &wrong));
     EXPECT_EQ(sent, region.Frame());
+}
+
+TEST_F(SenderTest, ReportsTheSizeAndRateTheCameraStreams) {
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, 640));
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_HEIGHT, 360));
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_FPS, 30));
+    qvl_camera_format format = {};
+    ASSERT_EQ(QVL_OK, qvl_sender_format(OpenSender().get(), &format));
+    EXPECT_EQ(640, format.width);
+    EXPECT_EQ(360, format.height);
+    EXPECT_EQ(30, format.fps);
+
+    // The camera falls back to its default size when either side is not positive.
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, 0));
+    ASSERT_EQ(QVL_OK, qvl_sender_format(OpenSender().get(), &format));
+    EXPECT_EQ(width, format.width);
+    EXPECT_EQ(height, format.height);
 }
 
 // Holds the camera's mutex on a thread of its own until told to let go.

@@ -20,8 +20,9 @@ double Progress::Elapsed() const {
 
 void Progress::Print(const char* end) const {
     const double seconds = Elapsed();
-    std::printf("\rqvl_producer: %s: %lu frames sent in %.1f s (%.1f fps), %lu met a held mutex%s",
-                what.c_str(), sent, seconds, seconds > 0 ? sent / seconds : 0.0, busy, end);
+    std::printf("%sqvl_producer: %s: %lu frames sent in %.1f s (%.1f fps), %lu met a held mutex%s",
+                console ? "\r" : "", what.c_str(), sent, seconds,
+                seconds > 0 ? sent / seconds : 0.0, busy, end);
     std::fflush(stdout);
 }
 

@@ -65,7 +65,8 @@ typedef struct qvl_camera_format {
 typedef struct qvl_sender qvl_sender;
 
 /* Opens the camera's region and mutex, creating them if the camera has not yet, and reads the
- * camera's settings. `timeout_ms` bounds each wait for the mutex in qvl_sender_send. */
+ * camera's settings. `timeout_ms` bounds each wait for the mutex in qvl_sender_send; INFINITE
+ * (0xFFFFFFFF) is refused, so that a send always comes back. */
 qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender);
 
 /* The size and rate the camera streams, as read when the sender was opened. */

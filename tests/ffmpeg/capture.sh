@@ -44,9 +44,8 @@ capture() { # width height fps frames
   sleep 1
   local start end summary
   start=$(date +%s%N)
-  # A 1280x720 frame is larger than ffmpeg's default real-time buffer.
-  summary=$(timeout 120 "$runner" "$ffmpeg" -hide_banner -nostdin -rtbufsize 64M -f dshow \
-    -i video=Quovalent_01 -frames:v "$frames" -c:v copy -f rawvideo - 2>"$work/ffmpeg.log" |
+  summary=$(timeout 120 "$runner" "$ffmpeg" -hide_banner -nostdin -f dshow -i video=Quovalent_01 \
+    -frames:v "$frames" -c:v copy -f rawvideo - 2>"$work/ffmpeg.log" |
     python3 "$here/frame_counters.py" "$width" "$height")
   end=$(date +%s%N)
   kill "$producer_pid" 2>/dev/null; wait "$producer_pid" 2>/dev/null

@@ -44,8 +44,10 @@ capture() { # width height fps frames
   sleep 1
   local start end summary
   start=$(date +%s%N)
-  summary=$(timeout 120 "$runner" "$ffmpeg" -hide_banner -nostdin -f dshow -i video=Quovalent_01 \
-    -frames:v "$frames" -c:v copy -f rawvideo - 2>"$work/ffmpeg.log" |
+  # ffmpeg's default real-time buffer (3041280 bytes) is smaller than one 1280x720 frame; with
+  # it ffmpeg drops a frame now and then at that size, as it would with any HD camera.
+  summary=$(timeout 120 "$runner" "$ffmpeg" -hide_banner -nostdin -rtbufsize 64M -f dshow \
+    -i video=Quovalent_01 -frames:v "$frames" -c:v copy -f rawvideo - 2>"$work/ffmpeg.log" |
     python3 "$here/frame_counters.py" "$width" "$height")
   end=$(date +%s%N)
   kill "$producer_pid" 2>/dev/null; wait "$producer_pid" 2>/dev/null

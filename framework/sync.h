@@ -1,5 +1,7 @@
 #pragma once
 // Critical section, its scope guard and an owned Win32 event.
+#include "kernel_owners.h"
+
 #include <windows.h>
 
 class CCritSec {
@@ -27,20 +29,14 @@ private:
     CCritSec* lock;
 };
 
+// An unnamed event, initially not signalled.
 class CEventHandle {
 public:
     explicit CEventHandle(BOOL manualReset)
         : handle(CreateEventA(nullptr, manualReset, FALSE, nullptr)) {}
-    ~CEventHandle() {
-        if (handle != nullptr) {
-            CloseHandle(handle);
-        }
-    }
-    CEventHandle(const CEventHandle&) = delete;
-    CEventHandle& operator=(const CEventHandle&) = delete;
 
-    HANDLE Handle() const { return handle; }
+    HANDLE Handle() const { return handle.Get(); }
 
 private:
-    HANDLE handle;
+    CKernelHandle handle;
 };

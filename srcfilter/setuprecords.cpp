@@ -1,10 +1,10 @@
 #include "setuprecords.h"
 
+#include "qvl_protocol.h"
+
 #include <uuids.h>
 
-// {D7A2CE2F-8221-4B80-B086-B795D9C845F6}
-const CLSID CLSID_QuovalentVideoSource = {
-    0xd7a2ce2f, 0x8221, 0x4b80, {0xb0, 0x86, 0xb7, 0x95, 0xd9, 0xc8, 0x45, 0xf6}};
+const CLSID CLSID_QuovalentVideoSource = QVL_CAMERA_CLSID_INIT;
 
 namespace {
 // The mapper's pin record takes a writable name.
@@ -17,5 +17,5 @@ const REGFILTERPINS outputPins[] = {
     {outputPinName, FALSE, TRUE, FALSE, FALSE, &CLSID_NULL, nullptr, 1, outputPinTypes}};
 } // namespace
 
-const AMOVIESETUP_FILTER g_FilterSetup = {&CLSID_QuovalentVideoSource, L"Quovalent_01",
+const AMOVIESETUP_FILTER g_FilterSetup = {&CLSID_QuovalentVideoSource, L"" QVL_CAMERA_FRIENDLY_NAME,
                                           MERIT_NORMAL, 1, outputPins};

@@ -1,9 +1,11 @@
 #include "sharedmemory.h"
 
+#include "qvl_protocol.h"
+
 #include <objbase.h>
 
 namespace {
-const char mutexSuffix[] = ".mutex";
+const char mutexSuffix[] = QVL_MUTEX_SUFFIX;
 }
 
 bool Cqvl_SharedMemory::Open(const char* regionName, DWORD regionSize, DWORD waitMs) {
@@ -14,8 +16,8 @@ bool Cqvl_SharedMemory::Open(const char* regionName, DWORD regionSize, DWORD wai
     size = regionSize;
     timeoutMs = waitMs;
 
-    mappingHandle = CreateOrOpenMapping();
-    if (mappingHandle == nullptr) {
+    mappingHandle.Reset(CreateOrOpenMapping());
+    if (mappingHandle.Get() == nullptr) {
         return false;
     }
     MapWholeRegion();
@@ -30,81 +32,54 @@ HANDLE Cqvl_SharedMemory::CreateOrOpenMapping() const {
     if (created == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) {
         return created;
     }
-    // The producer came first: keep one all-access handle to its region, whatever its size.
-    HANDLE opened = OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
-    CloseHandle(created);
-    return opened;
+    // The producer came first: keep one all-access handle to its region, whatever its size,
+    // and close the one the create call gave.
+    const CKernelHandle createdHandle(created);
+    return OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
 }
 
 void Cqvl_SharedMemory::MapWholeRegion() {
-    view = static_cast<BYTE*>(MapViewOfFile(mappingHandle, FILE_MAP_WRITE, 0, 0, 0));
-    if (view == nullptr) {
+    // A failed mapping is not reported: the channel opens and copies nothing.
+    if (!view.Map(mappingHandle.Get())) {
         return;
     }
     // An existing region has its creator's size, not ours; copies are clamped to what is mapped.
-    MEMORY_BASIC_INFORMATION info = {};
-    if (VirtualQuery(view, &info, sizeof(info)) == 0) {
-        return;
-    }
-    mappedSize = info.RegionSize > MAXDWORD ? MAXDWORD : static_cast<DWORD>(info.RegionSize);
+    const SIZE_T span = view.Span();
+    mappedSize = span > MAXDWORD ? MAXDWORD : static_cast<DWORD>(span);
 }
 
 void Cqvl_SharedMemory::CreateMutexByName() {
     char mutexName[sizeof(name) + sizeof(mutexSuffix)];
     lstrcpyA(mutexName, name);
     lstrcatA(mutexName, mutexSuffix);
-    mutexHandle = CreateMutexA(nullptr, FALSE, mutexName);
+    mutexHandle.Reset(CreateMutexA(nullptr, FALSE, mutexName));
 }
 
 BYTE* Cqvl_SharedMemory::Lock() {
-    if (isLocked) {
-        return view;
-    }
-    if (mutexHandle == nullptr) {
-        return nullptr;
-    }
-    const DWORD wait = WaitForSingleObject(mutexHandle, timeoutMs);
     // An abandoned mutex still passes ownership to us; the region may hold a torn frame, which
     // is no worse than a late one.
-    if (wait != WAIT_OBJECT_0 && wait != WAIT_ABANDONED) {
-        return nullptr;
-    }
-    isLocked = true;
-    return view;
+    return lock.Acquire(mutexHandle.Get(), timeoutMs) ? view.Get() : nullptr;
 }
 
 void Cqvl_SharedMemory::Unlock() {
-    if (!isLocked) {
-        return;
-    }
-    ReleaseMutex(mutexHandle);
-    isLocked = false;
+    lock.Release();
 }
 
 void Cqvl_SharedMemory::Close() {
     // Never leave the producer waiting on a mutex whose only owner has gone away.
-    Unlock();
-    if (isOpen && view != nullptr) {
-        UnmapViewOfFile(view);
-        view = nullptr;
-    }
+    lock.Release();
+    view.Reset();
     mappedSize = 0;
-    if (mappingHandle != nullptr) {
-        CloseHandle(mappingHandle);
-        mappingHandle = nullptr;
-    }
-    if (mutexHandle != nullptr) {
-        CloseHandle(mutexHandle);
-        mutexHandle = nullptr;
-    }
+    mappingHandle.Reset();
+    mutexHandle.Reset();
 }
 
 DWORD Cqvl_SharedMemory::CopyFrame(BYTE* dest, DWORD destSize) const {
-    if (!isLocked || view == nullptr || dest == nullptr) {
+    if (!lock.Held() || view.Get() == nullptr || dest == nullptr) {
         return 0;
     }
     const DWORD count = destSize < mappedSize ? destSize : mappedSize;
-    CopyMemory(dest, view, count);
+    CopyMemory(dest, view.Get(), count);
     return count;
 }
 

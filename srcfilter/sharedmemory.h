@@ -1,6 +1,8 @@
 #pragma once
 // The named shared-memory region and mutex through which the producer hands frames to the
 // stream. Opened once per stream; locked, copied from and unlocked once per sample.
+#include "kernel_owners.h"
+
 #include <windows.h>
 
 class Cqvl_SharedMemory {
@@ -28,17 +30,19 @@ public:
     DWORD MappedSize() const { return mappedSize; }
     const char* Name() const { return name; }
     bool IsOpen() const { return isOpen; }
-    bool IsLocked() const { return isLocked; }
+    bool IsLocked() const { return lock.Held(); }
 
 private:
-    bool isLocked = false;
     bool isOpen = false;
     DWORD size = 0;
     DWORD timeoutMs = 0;
-    BYTE* view = nullptr;
     char name[256] = {};
-    HANDLE mappingHandle = nullptr;
-    HANDLE mutexHandle = nullptr;
+    // Declared so that the mutex is given back before its handle closes, and the view goes
+    // before the mapping.
+    CKernelHandle mappingHandle;
+    CKernelHandle mutexHandle;
+    CMappedView view;
+    CMutexHold lock;
     DWORD mappedSize = 0;
 
     HANDLE CreateOrOpenMapping() const;

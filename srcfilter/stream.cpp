@@ -1,16 +1,11 @@
 #include "stream.h"
 
 #include "bitmap.h"
+#include "qvl_protocol.h"
 #include "settings.h"
 #include "source.h"
 
 namespace {
-constexpr DWORD kRegionSize = 16 * 1024 * 1024;
-constexpr DWORD kMutexTimeoutMs = 5000;
-constexpr LONG kDefaultWidth = 320;
-constexpr LONG kDefaultHeight = 240;
-constexpr LONG kDefaultFps = 25;
-
 // A frame must be computable in the 32-bit image-size arithmetic and fit a LONG sample size.
 bool FrameFits(LONG width, LONG height) {
     if (width <= 0 || height <= 0) {
@@ -32,7 +27,7 @@ Cqvl_Stream::Cqvl_Stream(HRESULT* phr, CSource* filter, const WCHAR* pinName)
     char regionName[256];
     if (SUCCEEDED(filter->GetClassID(&clsid)) && RegionNameForClsid(clsid, regionName)) {
         // A channel that does not open leaves the stream delivering untouched buffers.
-        sharedMemory.Open(regionName, kRegionSize, kMutexTimeoutMs);
+        sharedMemory.Open(regionName, QVL_REGION_SIZE, QVL_CAMERA_MUTEX_WAIT_MS);
     }
     ApplySettings();
     BuildFormat();
@@ -50,7 +45,7 @@ void Cqvl_Stream::ApplySettings() {
         width = settings.width;
         height = settings.height;
     }
-    const LONG fps = settings.fps > 0 ? settings.fps : kDefaultFps;
+    const LONG fps = settings.fps > 0 ? settings.fps : QVL_DEFAULT_FPS;
     frameTime = 10000000LL / fps;
 }
 

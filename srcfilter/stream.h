@@ -1,6 +1,7 @@
 #pragma once
 // The camera's one output pin: a fixed RGB32 format built from the settings, frames copied
 // from the shared frame channel, the capture pin category and IAMStreamConfig.
+#include "qvl_protocol.h"
 #include "sharedmemory.h"
 #include "sourcestream.h"
 
@@ -51,8 +52,8 @@ private:
 
     CCritSec streamLock;
     Cqvl_SharedMemory sharedMemory;
-    LONG height = 240;
-    LONG width = 320;
-    REFERENCE_TIME frameTime = 400000;
+    LONG height = QVL_DEFAULT_HEIGHT;
+    LONG width = QVL_DEFAULT_WIDTH;
+    REFERENCE_TIME frameTime = 10000000 / QVL_DEFAULT_FPS;
     LONGLONG frameNumber = 0;
 };

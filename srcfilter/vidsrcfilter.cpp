@@ -1,5 +1,6 @@
 #include "vidsrcfilter.h"
 
+#include "qvl_protocol.h"
 #include "setuprecords.h"
 #include "stream.h"
 
@@ -12,7 +13,8 @@ CUnknown* Cqvl_VidSrcFilter::CreateInstance(IUnknown* outer, HRESULT* result) {
 Cqvl_VidSrcFilter::Cqvl_VidSrcFilter(IUnknown* outer, HRESULT* result)
     : CSource(nullptr, outer, CLSID_QuovalentVideoSource) {
     CScopedLock guard(&stateLock);
-    Cqvl_Stream* stream = new (std::nothrow) Cqvl_Stream(result, this, L"Quovalent_01");
+    Cqvl_Stream* stream =
+        new (std::nothrow) Cqvl_Stream(result, this, L"" QVL_CAMERA_FRIENDLY_NAME);
     if (stream == nullptr) {
         *result = E_OUTOFMEMORY;
         return;

@@ -5,8 +5,8 @@
 #include "vidsrcfilter.h"
 
 namespace {
-constexpr char settingsKey[] = "Software\\orbitandlantern\\QVLBase\\media\\virtual";
-const char* const settingNames[] = {"width", "height", "fps"};
+constexpr char settingsKey[] = QVL_SETTINGS_KEY;
+const char* const settingNames[] = {QVL_SETTING_WIDTH, QVL_SETTING_HEIGHT, QVL_SETTING_FPS};
 } // namespace
 
 CSettingsScope::CSettingsScope() {

@@ -1,6 +1,7 @@
 #pragma once
 // What the camera tests share: COM set-up, the stream's settings in the prefix's registry, the
 // camera made through the module's own class factory, and the real shared region's name.
+#include "qvl_protocol.h"
 #include "stream.h"
 
 #include <dshow.h>
@@ -12,8 +13,8 @@
 using Microsoft::WRL::ComPtr;
 
 // The region and mutex the camera uses: named by its class identifier.
-inline constexpr char cameraRegionName[] = "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}";
-inline constexpr DWORD cameraRegionSize = 16 * 1024 * 1024;
+inline constexpr char cameraRegionName[] = QVL_REGION_NAME;
+inline constexpr DWORD cameraRegionSize = QVL_REGION_SIZE;
 
 // COM for the calling thread, for one test.
 class CComScope {

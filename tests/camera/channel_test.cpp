@@ -2,6 +2,8 @@
 // producer in another process (tests/support/producer).
 #include "sharedmemory.h"
 
+#include "qvl_protocol.h"
+
 #include "lib/producer_process.h"
 #include "producer/producer_protocol.h"
 #include "sync.h"
@@ -16,16 +18,15 @@
 
 namespace {
 
-constexpr DWORD streamRegionSize = 16 * 1024 * 1024;
-constexpr DWORD streamTimeoutMs = 5000;
+constexpr DWORD streamRegionSize = QVL_REGION_SIZE;
+constexpr DWORD streamTimeoutMs = QVL_CAMERA_MUTEX_WAIT_MS;
 // In-process tests that only need a wait to fail use a short limit.
 constexpr DWORD shortTimeoutMs = 50;
 // Bounds a wait that should end at once; reached only when something is broken.
 constexpr DWORD longWaitMs = 20000;
 constexpr BYTE marker = 0xCD;
 
-constexpr CLSID filterClsid = {
-    0xD7A2CE2F, 0x8221, 0x4B80, {0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6}};
+constexpr CLSID filterClsid = QVL_CAMERA_CLSID_INIT;
 
 // Each test uses its own names, so parallel test programs in one Wine prefix cannot meet.
 std::string UniqueRegionName() {

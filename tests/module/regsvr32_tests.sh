@@ -6,7 +6,8 @@ set -uo pipefail
 runner=$1 dll=$2
 wine_() { "$runner" "$@" 2>/dev/null | tr -d '\r'; }
 
-clsid='{D7A2CE2F-8221-4B80-B086-B795D9C845F6}'
+. "$(dirname "$0")/../../scripts/qvl_names.sh"
+clsid=$QVL_CAMERA_CLSID
 machine_key="HKLM\\Software\\Classes\\CLSID\\$clsid"
 user_key="HKCU\\Software\\Classes\\CLSID\\$clsid"
 instance="CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\$clsid"

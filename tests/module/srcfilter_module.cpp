@@ -1,12 +1,13 @@
 #include "srcfilter_module.h"
 
+#include "qvl_protocol.h"
+
 // The build passes the DLL's host path; Wine maps the host's root to drive Z:.
 #ifndef SRCFILTER_DLL
 #error "SRCFILTER_DLL must name the built srcfilter.dll"
 #endif
 
-const CLSID kCameraClass = {
-    0xd7a2ce2f, 0x8221, 0x4b80, {0xb0, 0x86, 0xb7, 0x95, 0xd9, 0xc8, 0x45, 0xf6}};
+const CLSID kCameraClass = QVL_CAMERA_CLSID_INIT;
 
 namespace {
 std::string WindowsPath(std::string path) {

@@ -28,5 +28,5 @@ private:
     HRESULT(STDAPICALLTYPE* install_)(BOOL, const WCHAR*) = nullptr;
 };
 
-// {D7A2CE2F-8221-4B80-B086-B795D9C845F6}, the camera's class identifier.
+// The camera's class identifier.
 extern const CLSID kCameraClass;

@@ -1,12 +1,13 @@
 #include "graph_kit.h"
 
+#include "qvl_protocol.h"
+
 #include <amvideo.h>
 #include <uuids.h>
 
 namespace graphkit {
 
-const CLSID CLSID_CameraFilter = {
-    0xd7a2ce2f, 0x8221, 0x4b80, {0xb0, 0x86, 0xb7, 0x95, 0xd9, 0xc8, 0x45, 0xf6}};
+const CLSID CLSID_CameraFilter = QVL_CAMERA_CLSID_INIT;
 const CLSID CLSID_SampleGrabberFilter = {
     0xc1f400a0, 0x3f08, 0x11d3, {0x9f, 0x0b, 0x00, 0x60, 0x08, 0x03, 0x9e, 0x37}};
 const CLSID CLSID_NullRendererFilter = {

@@ -7,6 +7,8 @@
 // release event, or <hold-ms> at most, and releases it - or, with exit-holding, exits while still
 // holding it, which leaves the mutex abandoned. The test creates both events before it starts the
 // producer, so neither side depends on timing.
+#include "qvl_protocol.h"
+
 #include <windows.h>
 
 #include <string>
@@ -20,7 +22,7 @@ inline std::string ReleaseEventName(const std::string& regionName) {
     return regionName + ".release";
 }
 inline std::string MutexName(const std::string& regionName) {
-    return regionName + ".mutex";
+    return regionName + QVL_MUTEX_SUFFIX;
 }
 
 // Frame content at `offset`: varies with every byte of the offset, so a copy from the wrong

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "owned_handles.h"
+#include "kernel_owners.h"
 
 namespace {
 
@@ -35,7 +35,7 @@ bool Parse(int argc, char** argv, Options& options) {
     return !options.regionName.empty() && options.regionSize > 0;
 }
 
-void WriteFrame(const View& view, DWORD size, BYTE fill) {
+void WriteFrame(const CMappedView& view, DWORD size, BYTE fill) {
     // A region created earlier by someone else may be smaller than asked for.
     const SIZE_T span = view.Span();
     const DWORD count = span < size ? static_cast<DWORD>(span) : size;
@@ -46,21 +46,23 @@ void WriteFrame(const View& view, DWORD size, BYTE fill) {
 
 int Run(const Options& options) {
     using namespace producer;
-    Handle ready(OpenEventA(EVENT_MODIFY_STATE, FALSE, ReadyEventName(options.regionName).c_str()));
-    Handle release(OpenEventA(SYNCHRONIZE, FALSE, ReleaseEventName(options.regionName).c_str()));
+    CKernelHandle ready(
+        OpenEventA(EVENT_MODIFY_STATE, FALSE, ReadyEventName(options.regionName).c_str()));
+    CKernelHandle release(
+        OpenEventA(SYNCHRONIZE, FALSE, ReleaseEventName(options.regionName).c_str()));
     if (ready.Get() == nullptr || release.Get() == nullptr) {
         return exitNoEvents;
     }
-    Handle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                      options.regionSize, options.regionName.c_str()));
+    CKernelHandle mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                             options.regionSize, options.regionName.c_str()));
     if (mapping.Get() == nullptr) {
         return exitNoRegion;
     }
-    View view(mapping.Get());
+    CMappedView view(mapping.Get());
     if (view.Get() == nullptr) {
         return exitNoView;
     }
-    Handle mutex(CreateMutexA(nullptr, FALSE, MutexName(options.regionName).c_str()));
+    CKernelHandle mutex(CreateMutexA(nullptr, FALSE, MutexName(options.regionName).c_str()));
     if (mutex.Get() == nullptr) {
         return exitNoMutex;
     }

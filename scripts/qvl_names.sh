@@ -1,0 +1,8 @@
+# Sourced by shell scripts: the camera's names, read from the one header that states them
+# (srcfilter/protocol/qvl_protocol.h), so that no script spells them out again.
+qvl_header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/srcfilter/protocol/qvl_protocol.h"
+# The text of a #define whose value is one string literal.
+qvl_string() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$qvl_header"; }
+QVL_CAMERA_CLSID=$(qvl_string QVL_CAMERA_CLSID_STRING)
+QVL_CAMERA_NAME=$(qvl_string QVL_CAMERA_FRIENDLY_NAME)
+[ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }

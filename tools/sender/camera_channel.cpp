@@ -9,7 +9,7 @@ CameraChannel::CameraChannel()
                                  QVL_REGION_NAME)),
       view(mapping.Get()), mutex(CreateMutexA(nullptr, FALSE, QVL_MUTEX_NAME)) {}
 
-qvl_result CameraChannel::Check(std::size_t frameBytes) const {
+qvl_result CameraChannel::Check(unsigned long long frameBytes) const {
     if (view.Get() == nullptr || mutex.Get() == nullptr) {
         return QVL_CHANNEL_FAILED;
     }

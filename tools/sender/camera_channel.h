@@ -14,7 +14,7 @@ public:
     CameraChannel& operator=(const CameraChannel&) = delete;
 
     // QVL_OK when the channel is open and its region holds `frameBytes`.
-    qvl_result Check(std::size_t frameBytes) const;
+    qvl_result Check(unsigned long long frameBytes) const;
     std::uint8_t* Region() const { return view.Get(); }
     HANDLE Mutex() const { return mutex.Get(); }
 

@@ -5,6 +5,7 @@
 #include "camera_channel.h"
 #include "camera_settings.h"
 #include "frame_converter.h"
+#include "qvl_protocol.h"
 
 #include <new>
 
@@ -29,8 +30,10 @@ qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
         return QVL_OUT_OF_MEMORY;
     }
     qvl_sender* opened = new (memory) qvl_sender{ReadCameraFormat(), timeout_ms, {}};
-    const std::size_t frameBytes = static_cast<std::size_t>(opened->format.width) *
-                                   static_cast<std::size_t>(opened->format.height) * 4;
+    // Both sides are below 2^31, so the product cannot overflow 64 bits.
+    const unsigned long long frameBytes = static_cast<unsigned long long>(opened->format.width) *
+                                          static_cast<unsigned long long>(opened->format.height) *
+                                          QVL_BYTES_PER_PIXEL;
     const qvl_result result = opened->channel.Check(frameBytes);
     if (result != QVL_OK) {
         qvl_sender_close(opened);

@@ -2,7 +2,7 @@
 
 #include "basepin.h"
 #include "enumpins.h"
-#include "registration.h"
+#include "mapperstep.h"
 #include "widestring.h"
 
 #include <new>
@@ -260,38 +260,22 @@ BOOL CBaseFilter::IsActive() {
 }
 
 namespace {
-// Hands the setup record to the old-style filter mapper, inside a COM initialisation.
+// Hands the setup record to the old-style filter mapper; the mapper's own result, with an
+// entry that was not there counted as removed.
 HRESULT RegisterWithMapper(const AMOVIESETUP_FILTER* setup, BOOL registering) {
-    const HRESULT init = CoInitialize(nullptr);
-    IFilterMapper* mapper = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper, reinterpret_cast<void**>(&mapper));
-    if (SUCCEEDED(hr)) {
-        hr = AMovieSetupRegisterFilter(setup, mapper, registering);
-        mapper->Release();
+    if (setup == nullptr) {
+        return S_FALSE;
     }
-    CoFreeUnusedLibraries();
-    if (init != RPC_E_CHANGED_MODE) {
-        CoUninitialize();
-    }
-    return hr;
+    CFilterMapperStep mapper(CFilterMapperStep::olderOnly);
+    const HRESULT hr = mapper.Apply(setup, registering);
+    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
 }
 } // namespace
 
 STDMETHODIMP CBaseFilter::Register() {
-    const AMOVIESETUP_FILTER* setup = GetSetupData();
-    if (setup == nullptr) {
-        return S_FALSE;
-    }
-    RegisterWithMapper(setup, TRUE);
-    return S_OK;
+    return RegisterWithMapper(GetSetupData(), TRUE);
 }
 
 STDMETHODIMP CBaseFilter::Unregister() {
-    const AMOVIESETUP_FILTER* setup = GetSetupData();
-    if (setup == nullptr) {
-        return S_FALSE;
-    }
-    const HRESULT hr = RegisterWithMapper(setup, FALSE);
-    return hr == HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND) ? S_OK : hr;
+    return RegisterWithMapper(GetSetupData(), FALSE);
 }

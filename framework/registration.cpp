@@ -2,6 +2,7 @@
 
 #include "classfactory.h"
 #include "dllentry.h"
+#include "mapperstep.h"
 
 #include <stdio.h>
 #include <string.h>
@@ -27,24 +28,6 @@ public:
 
 private:
     HKEY key = nullptr;
-};
-
-// Balances the COM initialisation of the mapper step. An initialisation that failed (a
-// thread that already lives in the other apartment kind, RPC_E_CHANGED_MODE) is not ours
-// to undo: the thread keeps its own.
-class ScopedComInit {
-public:
-    ScopedComInit() : result(CoInitialize(nullptr)) {}
-    ScopedComInit(const ScopedComInit&) = delete;
-    ScopedComInit& operator=(const ScopedComInit&) = delete;
-    ~ScopedComInit() {
-        if (SUCCEEDED(result)) {
-            CoUninitialize();
-        }
-    }
-
-private:
-    const HRESULT result;
 };
 
 HRESULT FromWin32(LONG error) {
@@ -99,32 +82,14 @@ HRESULT RegisterOldMapperPins(const AMOVIESETUP_FILTER* setup, IFilterMapper* ma
 
 // The mapper step: every row with setup data, through the newer mapper when it exists.
 HRESULT RegisterAllFilters(BOOL registering) {
-    ScopedComInit com;
-    IFilterMapper2* mapper2 = nullptr;
-    IFilterMapper* mapper1 = nullptr;
-    HRESULT hr = CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
-                                  IID_IFilterMapper2, reinterpret_cast<void**>(&mapper2));
-    if (FAILED(hr)) {
-        hr = CoCreateInstance(CLSID_FilterMapper, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper,
-                              reinterpret_cast<void**>(&mapper1));
-    }
-    if (SUCCEEDED(hr)) {
-        for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i) {
-            const AMOVIESETUP_FILTER* setup = g_Templates[i].setupData;
-            if (setup == nullptr) {
-                continue;
-            }
-            hr = mapper2 != nullptr ? AMovieSetupRegisterFilter2(setup, mapper2, registering)
-                                    : AMovieSetupRegisterFilter(setup, mapper1, registering);
+    CFilterMapperStep mapper(CFilterMapperStep::newerFirst);
+    HRESULT hr = mapper.Created();
+    for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i) {
+        const AMOVIESETUP_FILTER* setup = g_Templates[i].setupData;
+        if (setup != nullptr) {
+            hr = mapper.Apply(setup, registering);
         }
     }
-    if (mapper2 != nullptr) {
-        mapper2->Release();
-    }
-    if (mapper1 != nullptr) {
-        mapper1->Release();
-    }
-    CoFreeUnusedLibraries();
     return hr;
 }
 } // namespace

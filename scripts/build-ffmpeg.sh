@@ -19,6 +19,7 @@ fi
 
 # Components beyond the DirectShow input: copying frames needs no filter or encoder, the
 # rest lets a capture be written as raw frames, AVI or images, or thrown away.
+# shellcheck disable=SC2054 # the commas are ffmpeg's lists
 FFMPEG_COMPONENTS=(--enable-indev=dshow
                    --enable-encoder=rawvideo --enable-decoder=rawvideo
                    --enable-muxer=rawvideo,avi,image2,null

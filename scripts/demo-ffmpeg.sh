@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Sourced by demo.sh: ffmpeg, a real capture program, captures from the camera.
 # demo_ffmpeg BUILD SECONDS: installs the camera among the video input devices with
 # qvl_register, runs the producer's test pattern and the build's ffmpeg.exe against it for

@@ -25,9 +25,9 @@ cleanup() {
   [ -n "$producer_pid" ] && kill "$producer_pid" 2>/dev/null && wait "$producer_pid"
   for name in width height fps; do
     if [ -n "${saved[$name]}" ]; then
-      set_setting $name "$((saved[$name]))"
+      set_setting "$name" "$((saved[$name]))"
     else
-      "$runner" reg delete "$settings" /v $name /f >/dev/null 2>&1
+      "$runner" reg delete "$settings" /v "$name" /f >/dev/null 2>&1
     fi
   done
   "$runner" "$register" uninstall --dll "$dll" >/dev/null 2>&1

@@ -9,8 +9,8 @@
 #include <cstring>
 #include <new>
 
-CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* source) : pin(pin) {
-    static_cast<IPin*>(pin)->AddRef();
+CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* source)
+    : CEnumBase(static_cast<IPin*>(pin)), pin(pin) {
     if (source != nullptr) {
         position = source->position;
         version = source->version;
@@ -19,35 +19,8 @@ CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* source) :
     }
 }
 
-CEnumMediaTypes::~CEnumMediaTypes() {
-    static_cast<IPin*>(pin)->Release();
-}
-
-STDMETHODIMP CEnumMediaTypes::QueryInterface(REFIID riid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(riid, IID_IEnumMediaTypes) || IsEqualIID(riid, IID_IUnknown)) {
-        return GetInterface(static_cast<IEnumMediaTypes*>(this), out);
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CEnumMediaTypes::AddRef() {
-    return InterlockedIncrement(&referenceCount);
-}
-
-STDMETHODIMP_(ULONG) CEnumMediaTypes::Release() {
-    const LONG count = InterlockedDecrement(&referenceCount);
-    if (count == 0) {
-        delete this;
-    }
-    return count;
-}
-
-bool CEnumMediaTypes::OutOfSync() const {
-    return pin->GetMediaTypeVersion() != version;
+LONG CEnumMediaTypes::OwnerVersion() const {
+    return pin->GetMediaTypeVersion();
 }
 
 STDMETHODIMP CEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {
@@ -106,14 +79,7 @@ STDMETHODIMP CEnumMediaTypes::Reset() {
     return S_OK;
 }
 
-STDMETHODIMP CEnumMediaTypes::Clone(IEnumMediaTypes** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    *out = nullptr;
-    if (OutOfSync()) {
-        return VFW_E_ENUM_OUT_OF_SYNC;
-    }
+HRESULT CEnumMediaTypes::Copy(IEnumMediaTypes** out) {
     CEnumMediaTypes* clone = new (std::nothrow) CEnumMediaTypes(pin, this);
     if (clone == nullptr) {
         return E_OUTOFMEMORY;

@@ -1,27 +1,22 @@
 #pragma once
 // Media-type enumerator over a pin's proposals, with a version check.
+#include "enumbase.h"
+
 #include <dshow.h>
 
 class CBasePin;
 
-class CEnumMediaTypes : public IEnumMediaTypes {
+class CEnumMediaTypes : public CEnumBase<CEnumMediaTypes, IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* source);
-    virtual ~CEnumMediaTypes();
 
-    STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
     STDMETHODIMP Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     STDMETHODIMP Skip(ULONG count) override;
     STDMETHODIMP Reset() override;
-    STDMETHODIMP Clone(IEnumMediaTypes** out) override;
+
+    LONG OwnerVersion() const;
+    HRESULT Copy(IEnumMediaTypes** out);
 
 private:
-    bool OutOfSync() const;
-
-    int position = 0;
     CBasePin* const pin;
-    LONG version = 0;
-    volatile LONG referenceCount = 1;
 };

@@ -6,8 +6,8 @@
 
 #include <new>
 
-CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* source) : filter(filter) {
-    static_cast<IBaseFilter*>(filter)->AddRef();
+CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* source)
+    : CEnumBase(static_cast<IBaseFilter*>(filter)), filter(filter) {
     if (source != nullptr) {
         position = source->position;
         pinCount = source->pinCount;
@@ -19,35 +19,8 @@ CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* source) : filter(filt
     }
 }
 
-CEnumPins::~CEnumPins() {
-    static_cast<IBaseFilter*>(filter)->Release();
-}
-
-STDMETHODIMP CEnumPins::QueryInterface(REFIID riid, void** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(riid, IID_IEnumPins) || IsEqualIID(riid, IID_IUnknown)) {
-        return GetInterface(static_cast<IEnumPins*>(this), out);
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) CEnumPins::AddRef() {
-    return InterlockedIncrement(&referenceCount);
-}
-
-STDMETHODIMP_(ULONG) CEnumPins::Release() {
-    const LONG count = InterlockedDecrement(&referenceCount);
-    if (count == 0) {
-        delete this;
-    }
-    return count;
-}
-
-bool CEnumPins::OutOfSync() const {
-    return filter->GetPinVersion() != version;
+LONG CEnumPins::OwnerVersion() const {
+    return filter->GetPinVersion();
 }
 
 STDMETHODIMP CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched) {
@@ -115,14 +88,7 @@ STDMETHODIMP CEnumPins::Reset() {
     return S_OK;
 }
 
-STDMETHODIMP CEnumPins::Clone(IEnumPins** out) {
-    if (out == nullptr) {
-        return E_POINTER;
-    }
-    *out = nullptr;
-    if (OutOfSync()) {
-        return VFW_E_ENUM_OUT_OF_SYNC;
-    }
+HRESULT CEnumPins::Copy(IEnumPins** out) {
     CEnumPins* clone = new (std::nothrow) CEnumPins(filter, this);
     if (clone == nullptr) {
         return E_OUTOFMEMORY;

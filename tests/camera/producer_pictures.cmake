@@ -6,12 +6,13 @@ add_custom_command(
   OUTPUT ${pictures}/quadrants.png ${pictures}/tall.png ${pictures}/wide.jpg
   COMMAND ${CMAKE_COMMAND} -E make_directory ${pictures}
   # 320x240: red, lime / blue, white.
-  COMMAND ${IMAGEMAGICK_CONVERT} -size 160x120 xc:red xc:lime +append ( -size 160x120 xc:blue xc:white
-          +append ) -append ${pictures}/quadrants.png
+  COMMAND ${IMAGEMAGICK_CONVERT} -size 160x120 xc:red xc:lime +append
+          ( -size 160x120 xc:blue xc:white +append ) -append ${pictures}/quadrants.png
   # 60x120, yellow over magenta: narrower than the camera's 4:3.
   COMMAND ${IMAGEMAGICK_CONVERT} -size 60x60 xc:yellow xc:magenta -append ${pictures}/tall.png
   # 640x120, cyan beside red: wider than the camera's 4:3.
-  COMMAND ${IMAGEMAGICK_CONVERT} -size 320x120 xc:cyan xc:red +append -quality 95 ${pictures}/wide.jpg
+  COMMAND ${IMAGEMAGICK_CONVERT} -size 320x120 xc:cyan xc:red +append -quality 95
+          ${pictures}/wide.jpg
   VERBATIM)
 add_custom_target(producer_pictures DEPENDS ${pictures}/quadrants.png ${pictures}/tall.png
                                             ${pictures}/wide.jpg)

@@ -6,13 +6,19 @@
 #include "source.h"
 
 namespace {
-// A frame must be computable in the 32-bit image-size arithmetic and fit a LONG sample size.
+ULONGLONG FrameBytes(LONG width, LONG height) {
+    // 32-bit pixels make every row a whole number of DWORDs: no padding.
+    return static_cast<ULONGLONG>(width) * static_cast<ULONGLONG>(height) * QVL_BYTES_PER_PIXEL;
+}
+
+// A frame the camera can make a region for (which also keeps every size within 32 bits).
 bool FrameFits(LONG width, LONG height) {
-    if (width <= 0 || height <= 0) {
-        return false;
-    }
-    const ULONGLONG stride = ((static_cast<ULONGLONG>(width) * 32 + 31) & ~31ULL) / 8;
-    return stride * static_cast<ULONGLONG>(height) <= 0x7FFFFFFFULL;
+    return width > 0 && height > 0 && FrameBytes(width, height) <= QVL_MAX_FRAME_BYTES;
+}
+
+// A rate whose frame time is at least one 100-ns unit.
+bool RateUsable(LONG fps) {
+    return fps > 0 && fps <= QVL_MAX_FPS;
 }
 
 VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& type) {
@@ -23,13 +29,17 @@ VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& type) {
 Cqvl_Stream::Cqvl_Stream(HRESULT* phr, CSource* filter, const WCHAR* pinName)
     : CSourceStream(nullptr, phr, filter, pinName) {
     CScopedLock guard(&streamLock);
+    ApplySettings();
     CLSID clsid = GUID_NULL;
     char regionName[256];
     if (SUCCEEDED(filter->GetClassID(&clsid)) && RegionNameForClsid(clsid, regionName)) {
+        // A region made here holds the whole frame; one a producer made first keeps its size.
         // A channel that does not open leaves the stream delivering untouched buffers.
-        sharedMemory.Open(regionName, QVL_REGION_SIZE, QVL_CAMERA_MUTEX_WAIT_MS);
+        const ULONGLONG frame = FrameBytes(width, height);
+        sharedMemory.Open(regionName,
+                          static_cast<DWORD>(frame > QVL_REGION_SIZE ? frame : QVL_REGION_SIZE),
+                          QVL_CAMERA_MUTEX_WAIT_MS);
     }
-    ApplySettings();
     BuildFormat();
 }
 
@@ -45,7 +55,7 @@ void Cqvl_Stream::ApplySettings() {
         width = settings.width;
         height = settings.height;
     }
-    const LONG fps = settings.fps > 0 ? settings.fps : QVL_DEFAULT_FPS;
+    const LONG fps = RateUsable(settings.fps) ? settings.fps : QVL_DEFAULT_FPS;
     frameTime = 10000000LL / fps;
 }
 
@@ -182,9 +192,12 @@ STDMETHODIMP Cqvl_Stream::GetStreamCaps(int, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) {
 
     // The frame interval follows the stored rate as it is now.
     const LONG fps = ReadStreamSettings().fps;
-    const LONGLONG interval = fps > 0 ? static_cast<LONGLONG>(1000 / fps) * 10000 : frameTime;
+    const LONGLONG interval =
+        RateUsable(fps) ? static_cast<LONGLONG>(1000 / fps) * 10000 : frameTime;
     caps->MinFrameInterval = caps->MaxFrameInterval = interval;
-    const LONG bitRate = static_cast<LONG>(static_cast<DWORD>(width) * height * 4 * 8 * 25);
-    caps->MinBitsPerSecond = caps->MaxBitsPerSecond = bitRate;
+    // Reported at 25 frames a second whatever the rate; the field is 32-bit, so it saturates.
+    const ULONGLONG bitRate = FrameBytes(width, height) * 8 * 25;
+    caps->MinBitsPerSecond = caps->MaxBitsPerSecond =
+        static_cast<LONG>(bitRate < 0x7FFFFFFFULL ? bitRate : 0x7FFFFFFFULL);
     return S_OK;
 }

@@ -4,7 +4,10 @@
  * the camera through one named shared-memory region guarded by one named mutex:
  *
  *  1. Open (or create, if no camera has yet) the file mapping QVL_REGION_NAME of
- *     QVL_REGION_SIZE bytes, and the mutex QVL_MUTEX_NAME (CreateMutexA with no initial owner).
+ *     QVL_REGION_SIZE bytes, or of one frame's bytes if that is more, and the mutex
+ *     QVL_MUTEX_NAME (CreateMutexA with no initial owner). A camera that comes first makes
+ *     the region the same way, so it may be larger than QVL_REGION_SIZE; one a producer made
+ *     first keeps its size, and the camera copies no more than it holds.
  *  2. For each frame: wait for the mutex, write one whole frame at byte 0 of the region,
  *     release the mutex. Hold it only for the copy: the camera waits at most
  *     QVL_CAMERA_MUTEX_WAIT_MS for it before it delivers the region as it is.
@@ -14,7 +17,9 @@
  *  4. width, height and fps are the camera's per-user settings: REG_DWORD values named
  *     QVL_SETTING_WIDTH, QVL_SETTING_HEIGHT and QVL_SETTING_FPS under
  *     HKEY_CURRENT_USER\QVL_SETTINGS_KEY; a missing value means its QVL_DEFAULT_*. The
- *     camera writes the defaults back the first time it reads them.
+ *     camera writes the defaults back the first time it reads them. A size whose frame is
+ *     empty or above QVL_MAX_FRAME_BYTES gives the default size; a rate outside
+ *     1..QVL_MAX_FPS gives the default rate.
  *
  * The camera keeps its own pace (one frame per 1/fps second while a capture program runs);
  * a producer only has to keep the region current.
@@ -49,5 +54,8 @@
 #define QVL_DEFAULT_WIDTH 320
 #define QVL_DEFAULT_HEIGHT 240
 #define QVL_DEFAULT_FPS 25
+/* The largest frame (8K UHD fits) and rate (a frame time of one 100-ns unit) the camera takes. */
+#define QVL_MAX_FRAME_BYTES (128u * 1024u * 1024u)
+#define QVL_MAX_FPS 10000000
 
 #endif

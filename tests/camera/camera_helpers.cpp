@@ -79,3 +79,19 @@ bool CameraRegionExists() {
     }
     return mapping != nullptr;
 }
+
+SIZE_T CameraRegionBytes() {
+    HANDLE mapping = OpenFileMappingA(FILE_MAP_READ, FALSE, cameraRegionName);
+    if (mapping == nullptr) {
+        return 0;
+    }
+    void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, 0);
+    MEMORY_BASIC_INFORMATION info = {};
+    const SIZE_T bytes =
+        view != nullptr && VirtualQuery(view, &info, sizeof(info)) != 0 ? info.RegionSize : 0;
+    if (view != nullptr) {
+        UnmapViewOfFile(view);
+    }
+    CloseHandle(mapping);
+    return bytes;
+}

@@ -56,3 +56,5 @@ Cqvl_Stream* StreamOf(IBaseFilter* camera);
 // The camera's one pin, as the filter lists it.
 ComPtr<IPin> CameraPin(IBaseFilter* camera);
 bool CameraRegionExists();
+// Bytes of the camera's region as mapped (whole pages), or 0 when there is none.
+SIZE_T CameraRegionBytes();

@@ -125,6 +125,11 @@ TEST_F(StreamSettings, HostileValuesFallBackToDefaults) {
         {"fps -5", 640, 480, static_cast<DWORD>(-5)},
         {"100000 x 100000", 100000, 100000, 25},
         {"negative height", 640, static_cast<DWORD>(-480), 25},
+        // 10,000,000 / fps truncates to a zero frame time above ten million frames a second.
+        {"fps 2147483647", 640, 480, 0x7FFFFFFF},
+        {"fps 10000001", 640, 480, 10000001},
+        // 160 MB: beyond the largest frame a region is made for.
+        {"40000 x 1000", 40000, 1000, 25},
     };
     for (const HostileCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -139,6 +144,22 @@ TEST_F(StreamSettings, HostileValuesFallBackToDefaults) {
         EXPECT_EQ(400000, offered.minInterval);
         EXPECT_EQ(400000, offered.maxInterval);
     }
+}
+
+// The camera makes the region large enough for a frame above 16 MiB; the bit rate, a 32-bit
+// field, saturates instead of wrapping negative.
+TEST_F(StreamSettings, LargeFrameGetsARegionThatHoldsItAndASaturatedBitRate) {
+    ASSERT_TRUE(CSettingsScope::Store("width", 3840));
+    ASSERT_TRUE(CSettingsScope::Store("height", 2160));
+    ComPtr<IBaseFilter> camera = CreateCamera();
+    ASSERT_TRUE(camera);
+    const Offered offered = Offer(camera.Get());
+    ASSERT_EQ(S_OK, offered.hr);
+    EXPECT_EQ(3840, offered.width);
+    EXPECT_EQ(33177600u, offered.sizeImage);
+    EXPECT_EQ(0x7FFFFFFF, offered.minBits);
+    EXPECT_EQ(0x7FFFFFFF, offered.maxBits);
+    EXPECT_GE(CameraRegionBytes(), 33177600u);
 }
 
 TEST_F(StreamSettings, RateAboveOneThousandGivesZeroIntervals) {

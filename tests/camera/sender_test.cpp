@@ -218,11 +218,21 @@ TEST_F(SenderTest, ReportsTheSizeAndRateTheCameraStreams) {
     EXPECT_EQ(360, format.height);
     EXPECT_EQ(30, format.fps);
 
-    // The camera falls back to its default size when either side is not positive.
-    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, 0));
+    // A frame above the default region's 16 MiB gets a region that holds it.
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, 4096));
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_HEIGHT, 2160));
     ASSERT_EQ(QVL_OK, qvl_sender_format(OpenSender().get(), &format));
-    EXPECT_EQ(width, format.width);
-    EXPECT_EQ(height, format.height);
+    EXPECT_EQ(4096, format.width);
+
+    // Sizes and rates the camera refuses give its defaults here too.
+    for (DWORD refusedWidth : {DWORD(0), DWORD(-5), DWORD(100000)}) {
+        ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, refusedWidth));
+        ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_FPS, QVL_MAX_FPS + 1));
+        ASSERT_EQ(QVL_OK, qvl_sender_format(OpenSender().get(), &format));
+        EXPECT_EQ(width, format.width);
+        EXPECT_EQ(height, format.height);
+        EXPECT_EQ(QVL_DEFAULT_FPS, format.fps);
+    }
 }
 
 // Holds the camera's mutex on a thread of its own until told to let go.

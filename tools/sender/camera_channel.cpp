@@ -2,11 +2,16 @@
 
 #include "qvl_protocol.h"
 
-CameraChannel::CameraChannel()
+DWORD CameraChannel::CreationSize(unsigned long long frameBytes) {
+    // Frames are at most QVL_MAX_FRAME_BYTES, well within 32 bits.
+    return frameBytes > QVL_REGION_SIZE ? static_cast<DWORD>(frameBytes) : QVL_REGION_SIZE;
+}
+
+CameraChannel::CameraChannel(unsigned long long frameBytes)
     // An existing region keeps the size its creator gave it; the handle returned for it
     // serves as well as one opened by name.
-    : mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, QVL_REGION_SIZE,
-                                 QVL_REGION_NAME)),
+    : mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                 CreationSize(frameBytes), QVL_REGION_NAME)),
       view(mapping.Get()), mutex(CreateMutexA(nullptr, FALSE, QVL_MUTEX_NAME)) {}
 
 qvl_result CameraChannel::Check(unsigned long long frameBytes) const {

@@ -8,13 +8,16 @@
 
 class CameraChannel {
 public:
-    // Creates the region and the mutex, or opens the camera's if it came first.
-    CameraChannel();
+    // Creates the region, big enough for `frameBytes`, and the mutex, or opens the camera's if
+    // it came first.
+    explicit CameraChannel(unsigned long long frameBytes);
     CameraChannel(const CameraChannel&) = delete;
     CameraChannel& operator=(const CameraChannel&) = delete;
 
     // QVL_OK when the channel is open and its region holds `frameBytes`.
     qvl_result Check(unsigned long long frameBytes) const;
+    // How big a region this side makes: as big as the camera would make it.
+    static DWORD CreationSize(unsigned long long frameBytes);
     std::uint8_t* Region() const { return view.Get(); }
     HANDLE Mutex() const { return mutex.Get(); }
 

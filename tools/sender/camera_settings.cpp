@@ -35,12 +35,18 @@ qvl_camera_format ReadCameraFormat() {
     format.width = Setting(QVL_SETTING_WIDTH, QVL_DEFAULT_WIDTH);
     format.height = Setting(QVL_SETTING_HEIGHT, QVL_DEFAULT_HEIGHT);
     format.fps = Setting(QVL_SETTING_FPS, QVL_DEFAULT_FPS);
-    if (format.width <= 0 || format.height <= 0) {
+    if (format.width <= 0 || format.height <= 0 || FrameBytes(format) > QVL_MAX_FRAME_BYTES) {
         format.width = QVL_DEFAULT_WIDTH;
         format.height = QVL_DEFAULT_HEIGHT;
     }
-    if (format.fps <= 0) {
+    if (format.fps <= 0 || format.fps > QVL_MAX_FPS) {
         format.fps = QVL_DEFAULT_FPS;
     }
     return format;
+}
+
+unsigned long long FrameBytes(const qvl_camera_format& format) {
+    // Both sides are below 2^31, so the product cannot overflow 64 bits.
+    return static_cast<unsigned long long>(format.width) *
+           static_cast<unsigned long long>(format.height) * QVL_BYTES_PER_PIXEL;
 }

@@ -3,6 +3,9 @@
 #include "qvl_sender.h"
 
 // Width, height and rate from the camera's settings: each value from the current user's store,
-// else the machine's, else its default; a size the camera would refuse falls back to the
-// default size, and a rate of 0 or less to the default rate.
+// else the machine's, else its default; a size or a rate the camera would refuse falls back to
+// its default, as the camera's own does.
 qvl_camera_format ReadCameraFormat();
+
+// Bytes of one frame of the format in the camera's layout.
+unsigned long long FrameBytes(const qvl_camera_format& format);

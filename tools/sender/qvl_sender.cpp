@@ -5,13 +5,15 @@
 #include "camera_channel.h"
 #include "camera_settings.h"
 #include "frame_converter.h"
-#include "qvl_protocol.h"
 
 #include <new>
 
 struct qvl_sender {
-    qvl_camera_format format;
-    unsigned timeoutMs;
+    qvl_sender(const qvl_camera_format& format, unsigned timeoutMs)
+        : format(format), timeoutMs(timeoutMs), channel(FrameBytes(format)) {}
+
+    const qvl_camera_format format;
+    const unsigned timeoutMs;
     CameraChannel channel;
 };
 
@@ -29,12 +31,8 @@ qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
     if (memory == nullptr) {
         return QVL_OUT_OF_MEMORY;
     }
-    qvl_sender* opened = new (memory) qvl_sender{ReadCameraFormat(), timeout_ms, {}};
-    // Both sides are below 2^31, so the product cannot overflow 64 bits.
-    const unsigned long long frameBytes = static_cast<unsigned long long>(opened->format.width) *
-                                          static_cast<unsigned long long>(opened->format.height) *
-                                          QVL_BYTES_PER_PIXEL;
-    const qvl_result result = opened->channel.Check(frameBytes);
+    qvl_sender* opened = new (memory) qvl_sender(ReadCameraFormat(), timeout_ms);
+    const qvl_result result = opened->channel.Check(FrameBytes(opened->format));
     if (result != QVL_OK) {
         qvl_sender_close(opened);
         return result;

@@ -2,10 +2,13 @@
 
 #include "qvl_protocol.h"
 
-DWORD CameraChannel::CreationSize(unsigned long long frameBytes) {
-    // Frames are at most QVL_MAX_FRAME_BYTES, well within 32 bits.
+namespace {
+// A region this side makes is as big as the camera would make it. Frames are at most
+// QVL_MAX_FRAME_BYTES, well within 32 bits.
+DWORD CreationSize(unsigned long long frameBytes) {
     return frameBytes > QVL_REGION_SIZE ? static_cast<DWORD>(frameBytes) : QVL_REGION_SIZE;
 }
+} // namespace
 
 CameraChannel::CameraChannel(unsigned long long frameBytes)
     // An existing region keeps the size its creator gave it; the handle returned for it

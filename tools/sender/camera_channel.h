@@ -16,8 +16,6 @@ public:
 
     // QVL_OK when the channel is open and its region holds `frameBytes`.
     qvl_result Check(unsigned long long frameBytes) const;
-    // How big a region this side makes: as big as the camera would make it.
-    static DWORD CreationSize(unsigned long long frameBytes);
     std::uint8_t* Region() const { return view.Get(); }
     HANDLE Mutex() const { return mutex.Get(); }
 

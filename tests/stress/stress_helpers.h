@@ -1,0 +1,54 @@
+#pragma once
+// What the stress tests share: a watchdog that turns a hang into a failure naming the stuck
+// call, and the checks every delivered run of samples must pass.
+#include "sample_recorder.h"
+
+#include <atomic>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A call that has not returned within this long is taken as hung.
+inline constexpr DWORD hangLimitMs = 30000;
+
+// Watches calls made on any number of threads, one slot per thread. A call still running
+// after hangLimitMs fails the test with its name and ends the process: a hung call cannot be
+// recovered from, and a failure that names it beats a time-out of the whole run.
+class CWatchdog {
+public:
+    explicit CWatchdog(size_t slots);
+    ~CWatchdog();
+    CWatchdog(const CWatchdog&) = delete;
+    CWatchdog& operator=(const CWatchdog&) = delete;
+
+    template <class Call> auto Watch(size_t slot, const char* name, Call&& call) {
+        Slot& s = this->slots[slot];
+        s.since = GetTickCount();
+        s.call = name;
+        struct Leave {
+            Slot& s;
+            ~Leave() { s.call = nullptr; }
+        } leave{s};
+        return call();
+    }
+
+private:
+    struct Slot {
+        std::atomic<const char*> call{nullptr};
+        std::atomic<DWORD> since{0};
+    };
+    void Check();
+
+    std::unique_ptr<Slot[]> slots;
+    size_t count;
+    HANDLE stop;
+    std::thread checker;
+};
+
+// The samples of one run: stamps n x frameTime from the first, whole frames, sync points.
+void ExpectWholeRun(const std::vector<RecordedSample>& samples, REFERENCE_TIME frameTime,
+                    LONG frameBytes);
+
+// Digest of a frame whose every byte is `value`.
+DWORD UniformDigest(BYTE value, size_t frameBytes);

@@ -194,4 +194,13 @@ TEST_F(ProducerTest, StandardInputEndingInsideAFrameIsRefusedWithoutAPartialFram
     EXPECT_EQ(expected, frame);
 }
 
+TEST_F(ProducerTest, BadOptionsAndUnreadablePicturesEndItWithAnError) {
+    EXPECT_EQ(2, RunProducer("--pix-fmt yuv420p --stdin"));
+    EXPECT_EQ(2, RunProducer("--image " + Picture("tall.png") + " --stdin"));
+    EXPECT_EQ(2, RunProducer("--frames"));
+    EXPECT_EQ(1, RunProducer("--frames 1 --image " + Picture("missing.png")));
+    // A file that is no picture at all.
+    EXPECT_EQ(1, RunProducer("--frames 1 --image " + WindowsPath(QVL_PRODUCER_EXE)));
+}
+
 } // namespace

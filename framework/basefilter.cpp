@@ -12,9 +12,6 @@ CBaseFilter::CBaseFilter(const WCHAR* objectName, IUnknown* outer, CCritSec* loc
 
 CBaseFilter::~CBaseFilter() {
     delete[] name;
-    if (clock != nullptr) {
-        clock->Release();
-    }
 }
 
 STDMETHODIMP CBaseFilter::QueryInterface(REFIID riid, void** out) {
@@ -116,12 +113,6 @@ STDMETHODIMP CBaseFilter::GetState(DWORD, FILTER_STATE* pState) {
 
 STDMETHODIMP CBaseFilter::SetSyncSource(IReferenceClock* pClock) {
     CScopedLock guard(lock);
-    if (pClock != nullptr) {
-        pClock->AddRef();
-    }
-    if (clock != nullptr) {
-        clock->Release();
-    }
     clock = pClock;
     return S_OK;
 }
@@ -131,11 +122,7 @@ STDMETHODIMP CBaseFilter::GetSyncSource(IReferenceClock** pClock) {
         return E_POINTER;
     }
     CScopedLock guard(lock);
-    if (clock != nullptr) {
-        clock->AddRef();
-    }
-    *pClock = clock;
-    return S_OK;
+    return clock.CopyTo(pClock);
 }
 
 STDMETHODIMP CBaseFilter::EnumPins(IEnumPins** ppEnum) {
@@ -219,7 +206,7 @@ STDMETHODIMP CBaseFilter::QueryVendorInfo(LPWSTR*) {
 }
 
 HRESULT CBaseFilter::StreamTime(REFERENCE_TIME& rtStream) {
-    if (clock == nullptr) {
+    if (!clock) {
         return VFW_E_NO_CLOCK;
     }
     REFERENCE_TIME now = 0;

@@ -1,6 +1,7 @@
 #pragma once
 // The generic filter: run state, clock, graph membership and name; reaches its pins
 // only through GetPinCount / GetPin.
+#include "com_owners.h"
 #include "setupdata.h"
 #include "sync.h"
 #include "unknown.h"
@@ -52,7 +53,7 @@ public:
 
 protected:
     volatile FILTER_STATE state = State_Stopped;
-    IReferenceClock* clock = nullptr;
+    ComPtr<IReferenceClock> clock;
     REFERENCE_TIME startTime = 0;
 
 private:

@@ -60,7 +60,7 @@ bool CBasePin::FilterStopped() const {
 }
 
 HRESULT CBasePin::CanConnect() const {
-    if (connected != nullptr) {
+    if (connected) {
         return VFW_E_ALREADY_CONNECTED;
     }
     if (!FilterStopped() && !canReconnectWhenActive) {
@@ -70,10 +70,7 @@ HRESULT CBasePin::CanConnect() const {
 }
 
 void CBasePin::DropPeer() {
-    if (connected != nullptr) {
-        connected->Release();
-        connected = nullptr;
-    }
+    connected.Reset();
 }
 
 STDMETHODIMP CBasePin::Connect(IPin* pReceivePin, const AM_MEDIA_TYPE* pmt) {
@@ -100,13 +97,13 @@ HRESULT CBasePin::AgreeMediaType(IPin* pReceivePin, const COwnedMediaType* pmt) 
     HRESULT failure = VFW_E_NO_ACCEPTABLE_TYPES;
     for (int pass = 0; pass < 2; ++pass) {
         const bool peerPass = pass == (tryMyTypesFirst ? 1 : 0);
-        IEnumMediaTypes* types = nullptr;
-        const HRESULT got = peerPass ? pReceivePin->EnumMediaTypes(&types) : EnumMediaTypes(&types);
-        if (FAILED(got) || types == nullptr) {
+        ComPtr<IEnumMediaTypes> types;
+        IEnumMediaTypes** out = types.GetAddressOf();
+        const HRESULT got = peerPass ? pReceivePin->EnumMediaTypes(out) : EnumMediaTypes(out);
+        if (FAILED(got) || !types) {
             continue;
         }
-        const HRESULT hr = TryMediaTypes(pReceivePin, pmt, types);
-        types->Release();
+        const HRESULT hr = TryMediaTypes(pReceivePin, pmt, types.Get());
         if (SUCCEEDED(hr)) {
             return S_OK;
         }
@@ -156,7 +153,6 @@ HRESULT CBasePin::AttemptConnection(IPin* pReceivePin, const COwnedMediaType* pm
     if (hr == S_OK) {
         // Looks connected from here on, so the peer's calls back see a connected pin.
         connected = pReceivePin;
-        connected->AddRef();
         hr = SetMediaType(pmt);
         if (SUCCEEDED(hr)) {
             hr = pReceivePin->ReceiveConnection(static_cast<IPin*>(this), pmt);
@@ -196,7 +192,6 @@ STDMETHODIMP CBasePin::ReceiveConnection(IPin* pConnector, const AM_MEDIA_TYPE* 
         return AsTypeRefusal(hr);
     }
     connected = pConnector;
-    connected->AddRef();
     hr = SetMediaType(AsOwned(pmt));
     if (SUCCEEDED(hr)) {
         hr = CompleteConnect(pConnector);
@@ -214,7 +209,7 @@ STDMETHODIMP CBasePin::Disconnect() {
     if (!FilterStopped()) {
         return VFW_E_NOT_STOPPED;
     }
-    if (connected == nullptr) {
+    if (!connected) {
         return S_FALSE;
     }
     const HRESULT hr = BreakConnect();
@@ -229,7 +224,7 @@ STDMETHODIMP CBasePin::ConnectedTo(IPin** pPin) {
     if (pPin == nullptr) {
         return E_POINTER;
     }
-    IPin* peer = connected;
+    IPin* peer = connected.Get();
     *pPin = peer;
     if (peer == nullptr) {
         return VFW_E_NOT_CONNECTED;
@@ -243,7 +238,7 @@ STDMETHODIMP CBasePin::ConnectionMediaType(AM_MEDIA_TYPE* pmt) {
         return E_POINTER;
     }
     CScopedLock guard(lock);
-    if (connected == nullptr) {
+    if (!connected) {
         static_cast<COwnedMediaType*>(pmt)->InitDefaults();
         return VFW_E_NOT_CONNECTED;
     }

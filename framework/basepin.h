@@ -1,6 +1,7 @@
 #pragma once
 // The generic pin: IPin and IQualityControl, the peer and the agreed media type, and the
 // connection protocol.
+#include "com_owners.h"
 #include "mediatype.h"
 #include "sync.h"
 #include "unknown.h"
@@ -53,8 +54,8 @@ public:
     virtual HRESULT GetMediaType(int iPosition, COwnedMediaType* pmt);
 
     void IncrementTypeVersion();
-    BOOL IsConnected() const { return connected != nullptr; }
-    IPin* GetConnected() const { return connected; }
+    BOOL IsConnected() const { return connected ? TRUE : FALSE; }
+    IPin* GetConnected() const { return connected.Get(); }
     CBaseFilter* Filter() const { return filter; }
     const COwnedMediaType& CurrentMediaType() const { return mediaType; }
 
@@ -68,7 +69,7 @@ protected:
     void DropPeer();
 
     WCHAR* name;
-    IPin* connected = nullptr;
+    ComPtr<IPin> connected;
     const PIN_DIRECTION direction;
     CCritSec* const lock;
     bool runTimeError = false;

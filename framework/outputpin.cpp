@@ -7,12 +7,12 @@ CBaseOutputPin::CBaseOutputPin(const WCHAR* objectName, CBaseFilter* filter, CCr
 CBaseOutputPin::~CBaseOutputPin() = default;
 
 HRESULT CBaseOutputPin::Active() {
-    return allocator != nullptr ? allocator->Commit() : VFW_E_NO_ALLOCATOR;
+    return allocator ? allocator->Commit() : VFW_E_NO_ALLOCATOR;
 }
 
 HRESULT CBaseOutputPin::Inactive() {
     runTimeError = false;
-    return allocator != nullptr ? allocator->Decommit() : VFW_E_NO_ALLOCATOR;
+    return allocator ? allocator->Decommit() : VFW_E_NO_ALLOCATOR;
 }
 
 HRESULT CBaseOutputPin::CheckConnect(IPin* pPin) {
@@ -20,37 +20,30 @@ HRESULT CBaseOutputPin::CheckConnect(IPin* pPin) {
     if (FAILED(hr)) {
         return hr;
     }
-    if (inputPin != nullptr) {
-        // A previous attempt's reference must not leak when the query is repeated.
-        inputPin->Release();
-        inputPin = nullptr;
-    }
-    hr = pPin->QueryInterface(IID_IMemInputPin, reinterpret_cast<void**>(&inputPin));
+    // A previous attempt's reference goes when the query is repeated.
+    hr = pPin->QueryInterface(IID_IMemInputPin,
+                              reinterpret_cast<void**>(inputPin.ReleaseAndGetAddressOf()));
     if (FAILED(hr)) {
-        inputPin = nullptr;
+        inputPin.Detach(); // a failed query hands out nothing to release
         return hr;
     }
     return S_OK;
 }
 
 HRESULT CBaseOutputPin::BreakConnect() {
-    if (allocator != nullptr) {
+    if (allocator) {
         const HRESULT hr = allocator->Decommit();
         if (FAILED(hr)) {
             return hr;
         }
-        allocator->Release();
-        allocator = nullptr;
+        allocator.Reset();
     }
-    if (inputPin != nullptr) {
-        inputPin->Release();
-        inputPin = nullptr;
-    }
+    inputPin.Reset();
     return S_OK;
 }
 
 HRESULT CBaseOutputPin::CompleteConnect(IPin*) {
-    return DecideAllocator(inputPin, &allocator);
+    return DecideAllocator(inputPin.Get(), allocator.ReleaseAndGetAddressOf());
 }
 
 namespace {
@@ -95,14 +88,14 @@ HRESULT CBaseOutputPin::DecideAllocator(IMemInputPin* pPin, IMemAllocator** ppAl
 
 HRESULT CBaseOutputPin::GetDeliveryBuffer(IMediaSample** ppSample, REFERENCE_TIME* pStartTime,
                                           REFERENCE_TIME* pEndTime, DWORD dwFlags) {
-    if (allocator == nullptr) {
+    if (!allocator) {
         return E_NOINTERFACE;
     }
     return allocator->GetBuffer(ppSample, pStartTime, pEndTime, dwFlags);
 }
 
 HRESULT CBaseOutputPin::Deliver(IMediaSample* pSample) {
-    return inputPin != nullptr ? inputPin->Receive(pSample) : VFW_E_NOT_CONNECTED;
+    return inputPin ? inputPin->Receive(pSample) : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc) {
@@ -110,20 +103,20 @@ HRESULT CBaseOutputPin::InitAllocator(IMemAllocator** ppAlloc) {
 }
 
 HRESULT CBaseOutputPin::DeliverEndOfStream() {
-    return connected != nullptr ? connected->EndOfStream() : VFW_E_NOT_CONNECTED;
+    return connected ? connected->EndOfStream() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverBeginFlush() {
-    return connected != nullptr ? connected->BeginFlush() : VFW_E_NOT_CONNECTED;
+    return connected ? connected->BeginFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverEndFlush() {
-    return connected != nullptr ? connected->EndFlush() : VFW_E_NOT_CONNECTED;
+    return connected ? connected->EndFlush() : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CBaseOutputPin::DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop,
                                           double dRate) {
-    return connected != nullptr ? connected->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
+    return connected ? connected->NewSegment(tStart, tStop, dRate) : VFW_E_NOT_CONNECTED;
 }
 
 HRESULT CreateMemoryAllocator(IMemAllocator** ppAlloc) {

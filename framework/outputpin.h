@@ -25,12 +25,12 @@ public:
     virtual HRESULT DeliverEndFlush();
     virtual HRESULT DeliverNewSegment(REFERENCE_TIME tStart, REFERENCE_TIME tStop, double dRate);
 
-    IMemAllocator* Allocator() const { return allocator; }
-    IMemInputPin* InputPin() const { return inputPin; }
+    IMemAllocator* Allocator() const { return allocator.Get(); }
+    IMemInputPin* InputPin() const { return inputPin.Get(); }
 
 protected:
-    IMemAllocator* allocator = nullptr;
-    IMemInputPin* inputPin = nullptr;
+    ComPtr<IMemAllocator> allocator;
+    ComPtr<IMemInputPin> inputPin;
 };
 
 HRESULT CreateMemoryAllocator(IMemAllocator** ppAlloc);

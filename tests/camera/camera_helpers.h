@@ -4,33 +4,16 @@
 #include "qvl_protocol.h"
 #include "stream.h"
 
+#include "com_owners.h"
+
 #include <dshow.h>
-#include <wrl/client.h>
 
 #include <map>
 #include <string>
 
-using Microsoft::WRL::ComPtr;
-
 // The region and mutex the camera uses: named by its class identifier.
 inline constexpr char cameraRegionName[] = QVL_REGION_NAME;
 inline constexpr DWORD cameraRegionSize = QVL_REGION_SIZE;
-
-// COM for the calling thread, for one test.
-class CComScope {
-public:
-    CComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~CComScope() {
-        if (SUCCEEDED(hr)) {
-            CoUninitialize();
-        }
-    }
-    CComScope(const CComScope&) = delete;
-    CComScope& operator=(const CComScope&) = delete;
-
-private:
-    HRESULT hr;
-};
 
 // Clears the stream's settings key for one test and puts back what it held before.
 class CSettingsScope {

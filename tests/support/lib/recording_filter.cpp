@@ -8,7 +8,7 @@ RecordingPin::RecordingPin(CBaseFilter* filter, CCritSec* lock, const char* labe
 
 // The stand-in peer is the pin itself and holds no reference.
 RecordingPin::~RecordingPin() {
-    connected = nullptr;
+    connected.Detach();
 }
 
 HRESULT RecordingPin::Active() {

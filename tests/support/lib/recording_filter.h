@@ -19,7 +19,10 @@ public:
     ~RecordingPin() override;
 
     // A connected pin stands in as its own peer; no reference is taken on it.
-    void SetConnected(bool on) { connected = on ? static_cast<IPin*>(this) : nullptr; }
+    void SetConnected(bool on) {
+        connected.Detach();
+        *connected.GetAddressOf() = on ? static_cast<IPin*>(this) : nullptr;
+    }
     void SetActiveResult(HRESULT hr) { activeResult = hr; }
     void SetInactiveResult(HRESULT hr) { inactiveResult = hr; }
     void SetRunResult(HRESULT hr) { runResult = hr; }

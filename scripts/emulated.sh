@@ -18,8 +18,10 @@ printf ':qemu-i386:M::%s:%s:%s:F' "$magic" "$mask" "$qemu" >/proc/sys/fs/binfmt_
 
 prefix=$(sed -n 's/^exec .*wine-run.sh" "\([^"]*\)".*/\1/p' "$runner")
 export WINEPREFIX=$prefix
-# The prefix is made (and its registry flushed) before the persistent server starts.
+# The prefix is made (and its registry flushed) before the persistent server starts, and the
+# transient server of that first run must be gone for the persistent one to start.
 "$runner" cmd /c exit 0 >/dev/null 2>&1
+wineserver -w
 wineserver -p
 status=0
 "$@" || status=$?

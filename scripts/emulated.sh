@@ -23,13 +23,19 @@ export WINEPREFIX=$prefix
 "$runner" cmd /c exit 0 >/dev/null 2>&1
 wineserver -w
 wineserver -p
+# Wine's background services start with the first program the server sees and inherit its
+# output; start them here, with none, so no test's output pipe stays open after it ends.
+"$runner" cmd /c exit 0 >/dev/null 2>&1
 status=0
 "$@" || status=$?
 wineserver -k 2>/dev/null || true
 sleep 1
-if pgrep -x qemu-i386 >/dev/null; then
+emulated() { for exe in /proc/[0-9]*/exe; do [ "$(readlink "$exe")" = "$qemu" ] && echo "${exe//[^0-9]/}"; done; }
+left=$(emulated || true)
+if [ -n "$left" ]; then
   echo "emulated.sh: emulated processes were left running; ending them" >&2
-  pkill -9 -x qemu-i386 || true
+  # shellcheck disable=SC2086
+  kill -9 $left 2>/dev/null || true
   status=1
 fi
 exit $status

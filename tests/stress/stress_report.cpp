@@ -22,6 +22,9 @@ class ReportPrinter : public ::testing::Environment {
 public:
     void TearDown() override {
         std::lock_guard<std::mutex> guard(rowsLock);
+        if (Rows().empty()) {
+            return;
+        }
         std::printf("\n%-34s | %-58s | %s\n", "item", "tried", "held");
         std::printf("%s\n", std::string(130, '-').c_str());
         for (const Row& row : Rows()) {

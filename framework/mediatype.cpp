@@ -9,7 +9,12 @@ bool SameFormatBlock(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
     if (a.cbFormat != b.cbFormat) {
         return false;
     }
-    return a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0;
+    if (a.cbFormat == 0) {
+        return true;
+    }
+    // A host's record that gives a length without a block matches nothing, rather than crash.
+    return a.pbFormat != nullptr && b.pbFormat != nullptr &&
+           std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0;
 }
 } // namespace
 

@@ -196,9 +196,11 @@ private:
     bool guarded = false;
 };
 
+// A block that is missing although its length is not 0 matches nothing.
 bool SameFormat(const AM_MEDIA_TYPE& a, const AM_MEDIA_TYPE& b) {
     return IsEqualGUID(a.formattype, b.formattype) && a.cbFormat == b.cbFormat &&
-           (a.cbFormat == 0 || std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0);
+           (a.cbFormat == 0 || (a.pbFormat != nullptr && b.pbFormat != nullptr &&
+                                std::memcmp(a.pbFormat, b.pbFormat, a.cbFormat) == 0));
 }
 
 // The camera's rules: its own type exactly (sample-size fields aside); as a template, every
@@ -254,7 +256,8 @@ AM_MEDIA_TYPE RandomType(std::mt19937& random, const AM_MEDIA_TYPE& own,
     if (t.cbFormat > 0 && random() % 4 == 0) {
         format[random() % t.cbFormat] ^= 1 + random() % 255;
     }
-    t.pbFormat = t.cbFormat == 0 && random() % 2 ? nullptr : format;
+    // Now and then no block at all, whatever cbFormat says.
+    t.pbFormat = random() % 8 == 0 ? nullptr : format;
     return t;
 }
 

@@ -30,6 +30,35 @@ void CWatchdog::Check() {
     }
 }
 
+namespace {
+template <class Apply> HRESULT WithGraphOf(IBaseFilter* camera, Apply apply) {
+    FILTER_INFO info = {};
+    HRESULT hr = camera->QueryFilterInfo(&info);
+    if (FAILED(hr) || info.pGraph == nullptr) {
+        return FAILED(hr) ? hr : E_UNEXPECTED;
+    }
+    hr = apply(info.pGraph);
+    info.pGraph->Release();
+    return hr;
+}
+} // namespace
+
+HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock) {
+    return WithGraphOf(camera, [clock](IFilterGraph* graph) {
+        IMediaFilter* timing = nullptr;
+        HRESULT hr = graph->QueryInterface(IID_PPV_ARGS(&timing));
+        if (SUCCEEDED(hr)) {
+            hr = timing->SetSyncSource(clock);
+            timing->Release();
+        }
+        return hr;
+    });
+}
+
+HRESULT UseDefaultClock(IBaseFilter* camera) {
+    return WithGraphOf(camera, [](IFilterGraph* graph) { return graph->SetDefaultSyncSource(); });
+}
+
 void ExpectWholeRun(const std::vector<RecordedSample>& samples, REFERENCE_TIME frameTime,
                     LONG frameBytes) {
     for (size_t i = 0; i < samples.size(); ++i) {

@@ -46,6 +46,10 @@ private:
     std::thread checker;
 };
 
+// Sets the clock of the graph that holds `camera` (null: none), or its default clock.
+HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock);
+HRESULT UseDefaultClock(IBaseFilter* camera);
+
 // The samples of one run: stamps n x frameTime from the first, whole frames, sync points.
 void ExpectWholeRun(const std::vector<RecordedSample>& samples, REFERENCE_TIME frameTime,
                     LONG frameBytes);

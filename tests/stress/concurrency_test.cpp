@@ -159,6 +159,16 @@ const Call calls[] = {
                                   sizeof(category), &returned) == S_OK &&
                 IsEqualGUID(category, PIN_CATEGORY_CAPTURE);
      }},
+    {"QueryInterface across faces",
+     [](const Target& t) {
+         IAMStreamConfig* config = nullptr;
+         IPin* pin = nullptr;
+         const bool right = t.filter->QueryInterface(IID_PPV_ARGS(&config)) == S_OK &&
+                            config->QueryInterface(IID_PPV_ARGS(&pin)) == S_OK && pin == t.pin;
+         Released(pin);
+         Released(config);
+         return right;
+     }},
     {"IQualityControl::Notify",
      [](const Target& t) { return t.quality->Notify(t.filter, Quality{}) == E_NOTIMPL; }},
 };

@@ -23,16 +23,3 @@ qvl_result CameraChannel::Check(unsigned long long frameBytes) const {
     }
     return view.Span() < frameBytes ? QVL_REGION_TOO_SMALL : QVL_OK;
 }
-
-MutexHold::MutexHold(HANDLE mutex, unsigned timeoutMs) : mutex(mutex) {
-    // An abandoned mutex is ours now; the whole frame written under it repairs whatever its
-    // last owner left half done.
-    const DWORD wait = WaitForSingleObject(mutex, timeoutMs);
-    held = wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED;
-}
-
-MutexHold::~MutexHold() {
-    if (held) {
-        ReleaseMutex(mutex);
-    }
-}

@@ -1,6 +1,6 @@
 #pragma once
 // The producer's end of the camera's channel: the named region, mapped whole, and its mutex.
-#include "owned_handles.h"
+#include "kernel_owners.h"
 #include "qvl_sender.h"
 
 #include <cstddef>
@@ -20,21 +20,7 @@ public:
     HANDLE Mutex() const { return mutex.Get(); }
 
 private:
-    Handle mapping;
-    View view;
-    Handle mutex;
-};
-
-// Holds the camera's mutex for one frame, if it was granted within the bound.
-class MutexHold {
-public:
-    MutexHold(HANDLE mutex, unsigned timeoutMs);
-    ~MutexHold();
-    MutexHold(const MutexHold&) = delete;
-    MutexHold& operator=(const MutexHold&) = delete;
-    bool Held() const { return held; }
-
-private:
-    HANDLE mutex;
-    bool held = false;
+    CKernelHandle mapping;
+    CMappedView view;
+    CKernelHandle mutex;
 };

@@ -59,7 +59,9 @@ qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
     if (checked != QVL_OK) {
         return checked;
     }
-    const MutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
+    // An abandoned mutex is granted too: the whole frame written under it repairs whatever its
+    // last owner left half done.
+    const CMutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
     if (!hold.Held()) {
         return QVL_TIMEOUT;
     }

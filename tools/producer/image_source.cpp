@@ -1,31 +1,14 @@
 #include "image_source.h"
 
+#include "com_owners.h"
+
 #include <wincodec.h>
 #include <windows.h>
-#include <wrl/client.h>
 
 #include <cstdio>
 #include <string>
 
-using Microsoft::WRL::ComPtr;
-
 namespace {
-
-// COM for the decoding; the decoder's objects are gone before it ends.
-class ComScope {
-public:
-    ComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-
-private:
-    HRESULT hr;
-};
 
 std::wstring Widen(const char* text) {
     const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
@@ -85,7 +68,8 @@ ImageSource::ImageSource(int width, int height)
       picture(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0) {}
 
 bool ImageSource::Load(const char* path) {
-    const ComScope com;
+    // COM for the decoding; the decoder's objects are gone before it ends.
+    const CComScope com;
     ComPtr<IWICImagingFactory> factory;
     ComPtr<IWICBitmapSource> pixels;
     ComPtr<IWICBitmapScaler> scaler;

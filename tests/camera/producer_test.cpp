@@ -3,6 +3,7 @@
 // input that ends inside a frame is refused without a partial frame.
 #include "camera_graph.h"
 
+#include "kernel_owners.h"
 #include "qvl_protocol.h"
 
 #include <gtest/gtest.h>
@@ -39,34 +40,33 @@ long RunProducer(const std::string& arguments, const std::string& input = std::s
     if (!CreatePipe(&readEnd, &writeEnd, &inherit, DWORD(input.size() + 4096))) {
         return -1;
     }
-    SetHandleInformation(writeEnd, HANDLE_FLAG_INHERIT, 0);
+    CKernelHandle reader(readEnd);
+    CKernelHandle writer(writeEnd);
+    SetHandleInformation(writer.Get(), HANDLE_FLAG_INHERIT, 0);
     STARTUPINFOA startup = {};
     startup.cb = sizeof(startup);
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = readEnd;
+    startup.hStdInput = reader.Get();
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::string line = "\"" + WindowsPath(QVL_PRODUCER_EXE) + "\" --quiet " + arguments;
-    PROCESS_INFORMATION process = {};
-    const bool started = CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr,
-                                        nullptr, &startup, &process);
-    CloseHandle(readEnd);
-    DWORD written = 0;
-    if (started && !input.empty()) {
-        WriteFile(writeEnd, input.data(), DWORD(input.size()), &written, nullptr);
-    }
-    CloseHandle(writeEnd);
-    if (!started) {
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                        &info)) {
         return -1;
     }
+    const CKernelHandle process(info.hProcess);
+    const CKernelHandle thread(info.hThread);
+    reader.Reset(); // the producer sees the end of its input once the writer goes too
+    DWORD written = 0;
+    WriteFile(writer.Get(), input.data(), DWORD(input.size()), &written, nullptr);
+    writer.Reset();
     DWORD code = DWORD(-1);
-    if (WaitForSingleObject(process.hProcess, processWaitMs) == WAIT_OBJECT_0) {
-        GetExitCodeProcess(process.hProcess, &code);
+    if (WaitForSingleObject(process.Get(), processWaitMs) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(process.Get(), &code);
     } else {
-        TerminateProcess(process.hProcess, 1);
+        TerminateProcess(process.Get(), 1);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return long(code);
 }
 

@@ -5,6 +5,7 @@
 
 #include "qvl_protocol.h"
 #include "qvl_sender.h"
+#include "kernel_owners.h"
 
 #include <gtest/gtest.h>
 
@@ -151,26 +152,16 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SenderDelivery, ::testing::ValuesIn(cases),
 class RegionView {
 public:
     RegionView()
-        : mapping(OpenFileMappingA(FILE_MAP_READ, FALSE, QVL_REGION_NAME)),
-          view(mapping ? MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, frameBytes) : nullptr) {}
-    ~RegionView() {
-        if (view != nullptr) {
-            UnmapViewOfFile(view);
-        }
-        if (mapping != nullptr) {
-            CloseHandle(mapping);
-        }
-    }
-    RegionView(const RegionView&) = delete;
-    RegionView& operator=(const RegionView&) = delete;
+        : mapping(OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, QVL_REGION_NAME)),
+          view(mapping.Get()) {}
     std::vector<BYTE> Frame() const {
-        const BYTE* bytes = static_cast<const BYTE*>(view);
+        const BYTE* bytes = view.Get();
         return bytes ? std::vector<BYTE>(bytes, bytes + frameBytes) : std::vector<BYTE>();
     }
 
 private:
-    HANDLE mapping;
-    void* view;
+    CKernelHandle mapping;
+    CMappedView view;
 };
 
 TEST_F(SenderTest, RefusedFramesLeaveTheRegionUntouched) {
@@ -242,31 +233,25 @@ public:
         : held(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
           release(CreateEventA(nullptr, TRUE, FALSE, nullptr)), thread([this] { Hold(); }) {}
     ~MutexHolder() {
-        Release();
+        SetEvent(release.Get());
         thread.join();
-        CloseHandle(held);
-        CloseHandle(release);
     }
     MutexHolder(const MutexHolder&) = delete;
     MutexHolder& operator=(const MutexHolder&) = delete;
-    bool WaitHeld() const { return WaitForSingleObject(held, 20000) == WAIT_OBJECT_0; }
-    void Release() const { SetEvent(release); }
+    bool WaitHeld() const { return WaitForSingleObject(held.Get(), 20000) == WAIT_OBJECT_0; }
 
 private:
     void Hold() {
-        HANDLE mutex = CreateMutexA(nullptr, FALSE, QVL_MUTEX_NAME);
-        if (mutex != nullptr && WaitForSingleObject(mutex, 20000) == WAIT_OBJECT_0) {
-            SetEvent(held);
-            WaitForSingleObject(release, 20000);
-            ReleaseMutex(mutex);
-        }
-        if (mutex != nullptr) {
-            CloseHandle(mutex);
+        const CKernelHandle mutex(CreateMutexA(nullptr, FALSE, QVL_MUTEX_NAME));
+        const CMutexHold hold(mutex.Get(), 20000);
+        if (hold.Held()) {
+            SetEvent(held.Get());
+            WaitForSingleObject(release.Get(), 20000);
         }
     }
 
-    HANDLE held;
-    HANDLE release;
+    const CKernelHandle held;
+    const CKernelHandle release;
     std::thread thread;
 };
 

@@ -8,6 +8,10 @@ namespace {
 void Fail(const char* what, Scope scope, HRESULT hr, const char* outcome) {
     std::fprintf(stderr, "qvl_register: %s for %s failed: %s; %s\n", what, ScopeName(scope),
                  Describe(hr).c_str(), outcome);
+    if (hr == E_ACCESSDENIED && scope == Scope::Machine) {
+        std::fprintf(stderr, "qvl_register: the machine's classes need an administrator; "
+                             "--user registers for the current user only\n");
+    }
 }
 
 // Undoes an install that failed half-way; the failure stays the answer.

@@ -23,6 +23,11 @@ public:
     // Joins the multithreaded apartment through CoInitializeEx looked up at run time.
     static HRESULT CoInitializeWorker();
 
+protected:
+    // Signalled while a command is posted and not yet answered: a worker that waits for
+    // something else waits on it too, so that a command ends the wait at once.
+    HANDLE RequestEvent() const { return sendEvent.Handle(); }
+
 private:
     static DWORD WINAPI InitialThreadProc(LPVOID argument);
 

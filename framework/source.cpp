@@ -15,6 +15,47 @@ CSource::~CSource() {
     }
 }
 
+STDMETHODIMP CSource::Stop() {
+    CScopedLock guard(&stateLock);
+    const HRESULT hr = CBaseFilter::Stop();
+    PassTimingToStreams();
+    return hr;
+}
+
+STDMETHODIMP CSource::Pause() {
+    CScopedLock guard(&stateLock);
+    const HRESULT hr = CBaseFilter::Pause();
+    PassTimingToStreams();
+    return hr;
+}
+
+STDMETHODIMP CSource::Run(REFERENCE_TIME tStart) {
+    CScopedLock guard(&stateLock);
+    const HRESULT hr = CBaseFilter::Run(tStart);
+    PassTimingToStreams();
+    return hr;
+}
+
+STDMETHODIMP CSource::SetSyncSource(IReferenceClock* pClock) {
+    CScopedLock guard(&stateLock);
+    const HRESULT hr = CBaseFilter::SetSyncSource(pClock);
+    PassTimingToStreams();
+    return hr;
+}
+
+void CSource::PassTimingToStreams() {
+    FILTER_STATE now = State_Stopped;
+    GetState(0, &now);
+    IReferenceClock* clock = nullptr;
+    GetSyncSource(&clock);
+    for (int i = 0; i < pinCount; ++i) {
+        streams[i]->SetTiming(now, clock, startTime);
+    }
+    if (clock != nullptr) {
+        clock->Release();
+    }
+}
+
 int CSource::GetPinCount() {
     CScopedLock guard(&stateLock);
     return pinCount;

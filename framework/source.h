@@ -9,6 +9,13 @@ public:
     CSource(const WCHAR* objectName, IUnknown* outer, REFCLSID clsid);
     ~CSource() override;
 
+    // State changes and the clock are passed on to the streams, whose workers pace delivery
+    // by them (CSourceStream::SetTiming).
+    STDMETHODIMP Stop() override;
+    STDMETHODIMP Pause() override;
+    STDMETHODIMP Run(REFERENCE_TIME tStart) override;
+    STDMETHODIMP SetSyncSource(IReferenceClock* pClock) override;
+
     int GetPinCount() override;
     CBasePin* GetPin(int n) override;
     STDMETHODIMP FindPin(LPCWSTR Id, IPin** ppPin) override;
@@ -19,6 +26,9 @@ public:
     CCritSec* pStateLock() { return &stateLock; }
 
 protected:
+    // Under the state lock: hands the state, clock and start time to every stream.
+    void PassTimingToStreams();
+
     int pinCount = 0;
     CSourceStream** streams = nullptr;
     CCritSec stateLock;

@@ -19,6 +19,7 @@ public:
 
     // Per-frame work.
     HRESULT FillBuffer(IMediaSample* pSample) override;
+    HRESULT GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) override;
     HRESULT OnThreadCreate() override;
     STDMETHODIMP Notify(IBaseFilter* pSender, Quality q) override;
 

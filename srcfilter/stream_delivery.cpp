@@ -1,4 +1,4 @@
-// The stream's per-frame work: copy the producer's frame and stamp the sample.
+// The stream's per-frame work: copy the producer's frame when it is due and stamp the sample.
 #include "stream.h"
 
 HRESULT Cqvl_Stream::FillBuffer(IMediaSample* pSample) {
@@ -20,6 +20,15 @@ HRESULT Cqvl_Stream::FillBuffer(IMediaSample* pSample) {
     LONGLONG mediaStop = ++frameNumber;
     pSample->SetMediaTime(&mediaStart, &mediaStop);
     pSample->SetSyncPoint(TRUE);
+    return S_OK;
+}
+
+// The worker holds each sample until the stream time reaches its start (while the filter runs
+// with a clock) and only then has it filled, so the copy is made just as the sample is due.
+// frameNumber changes only on the worker thread, which is the one asking.
+HRESULT Cqvl_Stream::GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) {
+    *pStart = frameNumber * frameTime;
+    *pStop = *pStart + frameTime;
     return S_OK;
 }
 

@@ -1,15 +1,17 @@
-// The stream's worker thread: when it delivers, how it ends, how it answers commands, and
-// that starting and stopping it leaves nothing behind.
+// The stream's worker thread: when it delivers, how it ends, how it answers commands, that
+// starting and stopping it leaves nothing behind, and how it paces a stream in real time.
+#include "lib/counting_clock.h"
 #include "lib/event_graph.h"
 #include "lib/fake_allocator.h"
 #include "lib/fake_input_pin.h"
-#include "lib/process_handles.h"
+#include "process_handles.h"
 #include "lib/stream_source.h"
 
 #include <gtest/gtest.h>
 
 #include <tlhelp32.h>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -247,6 +249,159 @@ TEST_F(WorkerTest, RepeatedPauseAndStopLeaveNoThreadOrHandle) {
     EXPECT_LE(OpenHandleCount(), handlesBefore + 4);
     EXPECT_EQ(ThreadsOfThisProcess(), threadsBefore);
     EXPECT_EQ(stream->threadCreates.Value(), 201);
+}
+
+// Real-time delivery. The test stream tells its sample times (sample n starts at n frames)
+// and the filter has the test's clock, which stands still unless the test moves it: what is
+// due is exactly what the test says, however fast or slow the machine is.
+class PacedWorkerTest : public WorkerTest {
+protected:
+    static constexpr REFERENCE_TIME frame = 2000000;        // 200 ms
+    static constexpr REFERENCE_TIME longFrame = 100000000;  // 10 s
+    static constexpr REFERENCE_TIME origin = 50000000000LL; // any clock reading will do
+
+    void SetUp() override {
+        ASSERT_NO_FATAL_FAILURE(WorkerTest::SetUp());
+        stream->pacedFrameTime = frame;
+        clock.SetTime(origin);
+        ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
+        ASSERT_NO_FATAL_FAILURE(Connect());
+    }
+    void TearDown() override {
+        WorkerTest::TearDown();
+        EXPECT_EQ(clock.Extra(), 0); // the filter and its stream gave the clock back
+    }
+
+    // Sets the clock to `frames` frame times of stream time after Run(origin).
+    void At(double frames) { clock.SetTime(origin + static_cast<REFERENCE_TIME>(frames * frame)); }
+    // The samples delivered so far, read once a worker that had something due has had ample
+    // time to deliver it (it looks at the clock at least once a frame time).
+    LONG Settled() {
+        Sleep(3 * frame / 10000);
+        return peer.received.Value();
+    }
+    bool Receives(LONG count) { return peer.received.WaitFor(count, waitMs); }
+    // Milliseconds that `call` took.
+    static long long Timed(const std::function<void()>& call) {
+        const auto start = std::chrono::steady_clock::now();
+        call();
+        return std::chrono::duration_cast<std::chrono::milliseconds>(
+                   std::chrono::steady_clock::now() - start)
+            .count();
+    }
+
+    CountingClock clock; // outlives the filter, released in TearDown
+};
+
+TEST_F(PacedWorkerTest, PausedGivesOneSampleAndRunningHoldsEachToItsStamp) {
+    ASSERT_EQ(filter->Pause(), S_OK);
+    ASSERT_TRUE(Receives(1));
+    EXPECT_EQ(Settled(), 1);
+    EXPECT_EQ(stream->fills.Value(), 1); // nor is the next frame copied ahead of its time
+
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    At(0);
+    EXPECT_EQ(Settled(), 1);
+    At(0.99);
+    EXPECT_EQ(Settled(), 1);
+    At(1);
+    ASSERT_TRUE(Receives(2));
+    EXPECT_EQ(Settled(), 2);
+    // Half a frame late: delivered at once, and the one after keeps to its own stamp.
+    At(2.5);
+    ASSERT_TRUE(Receives(3));
+    EXPECT_EQ(Settled(), 3);
+    At(3);
+    ASSERT_TRUE(Receives(4));
+    EXPECT_EQ(Settled(), 4);
+    EXPECT_EQ(peer.Counters(), (std::vector<DWORD>{0, 1, 2, 3}));
+}
+
+TEST_F(PacedWorkerTest, AfterAStallDeliveryGoesOnAtTheFrameRateWithoutABurst) {
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    ASSERT_TRUE(Receives(1)); // stamped 0: due at once
+    At(1);
+    ASSERT_TRUE(Receives(2));
+    // Ten frames pass as if the worker had been held up: one sample goes, not the nine due.
+    At(11.5);
+    ASSERT_TRUE(Receives(3));
+    EXPECT_EQ(Settled(), 3);
+    // The next comes one frame after it, and so on at the frame rate.
+    At(12.4);
+    EXPECT_EQ(Settled(), 3);
+    At(12.5);
+    ASSERT_TRUE(Receives(4));
+    EXPECT_EQ(Settled(), 4);
+    At(13.5);
+    ASSERT_TRUE(Receives(5));
+    EXPECT_EQ(Settled(), 5);
+    EXPECT_EQ(peer.Counters(), (std::vector<DWORD>{0, 1, 2, 3, 4}));
+}
+
+TEST_F(PacedWorkerTest, PauseStopsDeliveryAndRunResumesIt) {
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    ASSERT_TRUE(Receives(1));
+    ASSERT_EQ(filter->Pause(), S_OK);
+    At(3); // sample 1 would be late by now, but time does not matter while paused
+    EXPECT_EQ(Settled(), 1);
+    // The graph resumes with the stream time where it paused: sample 1 is due one frame on.
+    ASSERT_EQ(filter->Run(origin + 3 * frame), S_OK);
+    EXPECT_EQ(Settled(), 1);
+    At(4);
+    ASSERT_TRUE(Receives(2));
+    EXPECT_EQ(Settled(), 2);
+}
+
+TEST_F(PacedWorkerTest, StopEndsTheWaitForALongFrameAtOnce) {
+    stream->pacedFrameTime = longFrame;
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    ASSERT_TRUE(Receives(1));
+    Sleep(100); // the worker now waits ten seconds for sample 1
+    HRESULT stopped = E_PENDING;
+    const long long ms = Timed([&] { stopped = filter->Stop(); });
+    EXPECT_EQ(stopped, S_OK);
+    EXPECT_LT(ms, 500);
+    EXPECT_FALSE(stream->ThreadExists());
+    EXPECT_EQ(peer.received.Value(), 1);
+}
+
+TEST_F(PacedWorkerTest, WithoutAClockAPacedStreamRunsFree) {
+    ASSERT_EQ(filter->SetSyncSource(nullptr), S_OK);
+    ASSERT_EQ(filter->Pause(), S_OK);
+    EXPECT_TRUE(Flowing()); // as before: paused without a clock goes on delivering
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    EXPECT_TRUE(Flowing(20)); // the clock never moves, and it does not matter
+}
+
+TEST_F(PacedWorkerTest, ChangingTheClockWhileRunningTakesEffectAtOnce) {
+    stream->pacedFrameTime = longFrame;
+    ASSERT_EQ(filter->Run(origin), S_OK);
+    ASSERT_TRUE(Receives(1));
+    // Removed while the worker waits ten seconds: delivery runs free at once.
+    ASSERT_EQ(filter->SetSyncSource(nullptr), S_OK);
+    EXPECT_TRUE(Flowing(20));
+    // Back: the counter is far ahead of the clock, so delivery waits again.
+    ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
+    const LONG held = Settled();
+    EXPECT_EQ(Settled(), held);
+
+    // The platform's clock, whose last reference goes while the worker may be using it.
+    IReferenceClock* platform = nullptr;
+    ASSERT_EQ(CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IReferenceClock, reinterpret_cast<void**>(&platform)),
+              S_OK);
+    // Its time is nothing like the test clock's, so a sample may or may not be due by it.
+    ASSERT_EQ(filter->SetSyncSource(platform), S_OK);
+    platform->Release();
+    Sleep(50);
+    ASSERT_EQ(filter->SetSyncSource(&clock), S_OK);
+    const LONG after = Settled();
+    EXPECT_LE(after, held + 1);
+    EXPECT_EQ(Settled(), after);
+
+    HRESULT stopped = E_PENDING;
+    EXPECT_LT(Timed([&] { stopped = filter->Stop(); }), 500);
+    EXPECT_EQ(stopped, S_OK);
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// A reference clock that tells the time a test sets and counts its references.
+// A reference clock that tells the time a test sets and counts its references. The time may be
+// set while another thread (a stream's worker) reads it.
 #include <dshow.h>
 
 class CountingClock : public IReferenceClock {
@@ -23,7 +24,7 @@ public:
         if (FAILED(timeResult)) {
             return timeResult;
         }
-        *time = now;
+        *time = InterlockedCompareExchange64(&now, 0, 0);
         return timeResult;
     }
     STDMETHODIMP AdviseTime(REFERENCE_TIME, REFERENCE_TIME, HEVENT, DWORD_PTR*) override {
@@ -34,13 +35,13 @@ public:
     }
     STDMETHODIMP Unadvise(DWORD_PTR) override { return E_NOTIMPL; }
 
-    void SetTime(REFERENCE_TIME time) { now = time; }
+    void SetTime(REFERENCE_TIME time) { InterlockedExchange64(&now, time); }
     void SetTimeResult(HRESULT hr) { timeResult = hr; }
     // References beyond the test's own one; the clock lives on the test's stack.
     LONG Extra() const { return count - 1; }
 
 private:
     volatile LONG count = 1;
-    REFERENCE_TIME now = 0;
-    HRESULT timeResult = S_OK;
+    volatile LONGLONG now = 0;
+    volatile HRESULT timeResult = S_OK;
 };

@@ -48,6 +48,20 @@ HRESULT CTestStream::FillBuffer(IMediaSample* pSample) {
     // The sample carries the number of fills before it: 0, 1, 2, ...
     const DWORD counter = static_cast<DWORD>(call - 1);
     CopyMemory(data, &counter, sizeof(counter));
+    if (pacedFrameTime != 0) {
+        REFERENCE_TIME start = (call - 1) * pacedFrameTime;
+        REFERENCE_TIME stop = start + pacedFrameTime;
+        pSample->SetTime(&start, &stop);
+    }
+    return S_OK;
+}
+
+HRESULT CTestStream::GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) {
+    if (pacedFrameTime == 0) {
+        return S_FALSE;
+    }
+    *pStart = fills.Value() * pacedFrameTime;
+    *pStop = *pStart + pacedFrameTime;
     return S_OK;
 }
 

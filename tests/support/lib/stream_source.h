@@ -1,6 +1,6 @@
 #pragma once
 // A source filter with one stream pin whose fill writes a running counter into each sample
-// and can be told to end or fail on a given call.
+// and can be told to end or fail on a given call, or to be paced like a camera.
 #include "source.h"
 #include "sourcestream.h"
 #include "tally.h"
@@ -32,12 +32,15 @@ public:
     HRESULT CheckMediaType(const COwnedMediaType* pmt) override;
     HRESULT OnThreadCreate() override;
     HRESULT OnThreadStartPlay() override;
+    HRESULT GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) override;
 
     // Arrangement, made before connecting or streaming. Fill calls count from 1.
     LONG endAtFill = 0;  // S_FALSE on this call
     LONG failAtFill = 0; // fillFailure on this call
     HRESULT fillFailure = E_FAIL;
     int refuseAllocators = 0; // DecideBufferSize refuses this many first allocators
+    // When not 0: sample n (counting from 0) is stamped [n, n + 1) x this and is paced.
+    REFERENCE_TIME pacedFrameTime = 0;
     std::vector<COwnedMediaType> alsoAccepted;
 
     // Observations.

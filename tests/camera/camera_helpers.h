@@ -1,36 +1,18 @@
 #pragma once
-// What the camera tests share: COM set-up, the stream's settings in the prefix's registry, the
-// camera made through the module's own class factory, and the real shared region's name.
+// What the camera tests share: the camera made through the module's own class factory, its
+// stream and pin, and the real shared region's name (COM scope and settings scope come from
+// the shared owners and tools).
 #include "qvl_protocol.h"
 #include "stream.h"
 
 #include "com_owners.h"
+#include "settings_scope.h"
 
 #include <dshow.h>
-
-#include <map>
-#include <string>
 
 // The region and mutex the camera uses: named by its class identifier.
 inline constexpr char cameraRegionName[] = QVL_REGION_NAME;
 inline constexpr DWORD cameraRegionSize = QVL_REGION_SIZE;
-
-// Clears the stream's settings key for one test and puts back what it held before.
-class CSettingsScope {
-public:
-    CSettingsScope();
-    ~CSettingsScope();
-    CSettingsScope(const CSettingsScope&) = delete;
-    CSettingsScope& operator=(const CSettingsScope&) = delete;
-
-    // Stores one REG_DWORD value (width, height or fps).
-    static bool Store(const char* value, DWORD data);
-    // Reads one REG_DWORD value; false when it is missing or of another type.
-    static bool Stored(const char* value, DWORD* data);
-
-private:
-    std::map<std::string, DWORD> saved;
-};
 
 // The camera made as a host makes it: the module's factory, asked for IBaseFilter.
 ComPtr<IBaseFilter> CreateCamera(HRESULT* hr = nullptr);

@@ -3,7 +3,7 @@
 // stopped and released. Afterwards the module holds no object, may be unloaded, and the
 // process's handles and memory are back where a graph without the camera leaves them.
 #include "camera_graph.h"
-#include "lib/process_handles.h"
+#include "process_handles.h"
 #include "stress_helpers.h"
 #include "stress_report.h"
 

@@ -2,7 +2,7 @@
 // A minimal AVI writer: one uncompressed 32-bit RGB video stream with an index. Wine's AVI
 // mux cannot run into Wine's file writer (the writer offers the mux no IStream), so the
 // capture client writes the file from the frames it receives.
-#include "frame_log.h"
+#include "sample_recorder.h"
 
 #include <cstdint>
 #include <cstdio>

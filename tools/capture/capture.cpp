@@ -4,8 +4,9 @@
 #include "avi_file.h"
 #include "bitmap_file.h"
 #include "camera_source.h"
-#include "frame_log.h"
+#include "com_owners.h"
 #include "graph_kit.h"
+#include "sample_recorder.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -23,23 +24,6 @@ struct Options {
     bool forceDll = false;
     std::wstring aviPath;
     std::wstring bmpPath;
-};
-
-// Balances the thread's COM initialisation.
-class ComScope {
-public:
-    ComScope() : hr(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) {}
-    ~ComScope() {
-        if (SUCCEEDED(hr)) {
-            CoUninitialize();
-        }
-    }
-    ComScope(const ComScope&) = delete;
-    ComScope& operator=(const ComScope&) = delete;
-    HRESULT Result() const { return hr; }
-
-private:
-    HRESULT hr;
 };
 
 void Usage() {
@@ -87,17 +71,9 @@ bool Check(HRESULT hr, const char* what) {
     return true;
 }
 
-// The grabber ends in a null renderer; an AVI is written from the grabbed frames.
-HRESULT BuildSink(IGraphBuilder* graph, IBaseFilter* grabber) {
-    ComPtr<IBaseFilter> sink;
-    HRESULT hr =
-        graphkit::AddFilter(graph, graphkit::CLSID_NullRendererFilter, L"Null renderer", sink);
-    return FAILED(hr) ? hr : graphkit::ConnectFilters(graph, grabber, sink.Get());
-}
-
 // Runs the graph until the frame count or the time is reached, or the graph reports an
 // abort; returns the abort's HRESULT, or S_OK.
-HRESULT RunFor(IGraphBuilder* graph, FrameLog& log, const Options& options) {
+HRESULT RunFor(IGraphBuilder* graph, CSampleRecorder& log, const Options& options) {
     ComPtr<IMediaControl> control;
     ComPtr<IMediaEvent> events;
     HRESULT hr =
@@ -133,7 +109,7 @@ HRESULT RunFor(IGraphBuilder* graph, FrameLog& log, const Options& options) {
     return aborted;
 }
 
-void PrintReport(const FrameLog::Report& report, const graphkit::VideoFormat& format,
+void PrintReport(const CSampleRecorder::Report& report, const graphkit::VideoFormat& format,
                  double seconds) {
     std::printf("frames received:   %lu in %.2f s\n", report.frames, seconds);
     std::printf("measured rate:     %.2f fps (nominal %.2f)\n", report.FrameRate(),
@@ -150,34 +126,18 @@ int Capture(const Options& options) {
         return 1;
     }
     std::printf("camera:            %s\n", source.Origin());
-    ComPtr<IGraphBuilder> graph;
-    ComPtr<IBaseFilter> grabberFilter;
-    ComPtr<ISampleGrabber> grabber;
-    HRESULT hr =
-        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
-                         reinterpret_cast<void**>(graph.GetAddressOf()));
-    if (!Check(hr, "creating the filter graph") ||
-        !Check(graph->AddFilter(camera.Get(), L"Quovalent_01"), "adding the camera") ||
-        !Check(graphkit::AddFilter(graph.Get(), graphkit::CLSID_SampleGrabberFilter,
-                                   L"Sample grabber", grabberFilter),
-               "adding the sample grabber") ||
-        !Check(grabberFilter.As(&grabber), "ISampleGrabber")) {
-        return 1;
-    }
-    bool byCategory = false;
-    ComPtr<IPin> out = graphkit::CaptureOutputPin(camera.Get(), byCategory);
-    ComPtr<IPin> in = graphkit::FirstPin(grabberFilter.Get(), PINDIR_INPUT);
-    if (!out || !in ||
-        !Check(graph->ConnectDirect(out.Get(), in.Get(), nullptr), "connecting the camera")) {
-        return 1;
-    }
+    // As a capture application runs it: the capture pin, in real time.
+    graphkit::CameraGraphOptions graphOptions;
+    graphOptions.clock = true;
+    graphOptions.byCategory = true;
+    graphkit::CameraGraph graph;
     graphkit::VideoFormat format;
-    if (!Check(graphkit::ConnectedFormat(out.Get(), format), "reading the format") ||
-        !Check(BuildSink(graph.Get(), grabberFilter.Get()), "building the sink")) {
+    if (!Check(graph.Build(camera.Get(), graphOptions), "building the camera graph") ||
+        !Check(graphkit::ConnectedFormat(graph.CameraOutput(), format), "reading the format")) {
         return 1;
     }
     std::printf("output pin:        %s\n",
-                byCategory ? "found by PIN_CATEGORY_CAPTURE" : "first output pin");
+                graph.FoundByCategory() ? "found by PIN_CATEGORY_CAPTURE" : "first output pin");
     std::printf("format:            %ldx%ld, %ld bits, %lu bytes, frame time %lld\n", format.width,
                 format.height, format.bitCount, static_cast<unsigned long>(format.imageSize),
                 static_cast<long long>(format.frameTime));
@@ -187,18 +147,21 @@ int Capture(const Options& options) {
         std::fprintf(stderr, "qvl_capture: cannot write %ls\n", options.aviPath.c_str());
         return 1;
     }
-    FrameLog log(format.frameTime, static_cast<long>(format.imageSize), !options.bmpPath.empty(),
-                 options.aviPath.empty() ? nullptr : &avi);
-    grabber->SetBufferSamples(FALSE);
-    grabber->SetOneShot(FALSE);
-    if (!Check(grabber->SetCallback(&log, 0), "SetCallback")) {
+    CSampleRecorder::Options recording;
+    recording.frameTime = format.frameTime;
+    recording.frameBytes = static_cast<long>(format.imageSize);
+    recording.keepSamples = false;
+    recording.keepLatest = !options.bmpPath.empty();
+    recording.sink = options.aviPath.empty() ? nullptr : &avi;
+    CSampleRecorder log(recording);
+    if (!Check(graph.SetCallback(&log), "SetCallback")) {
         return 1;
     }
     const DWORD started = GetTickCount();
-    const HRESULT aborted = RunFor(graph.Get(), log, options);
+    const HRESULT aborted = RunFor(graph.Graph(), log, options);
     const double seconds = (GetTickCount() - started) / 1000.0;
-    grabber->SetCallback(nullptr, 0);
-    const FrameLog::Report report = log.Read();
+    graph.SetCallback(nullptr);
+    const CSampleRecorder::Report report = log.Read();
     PrintReport(report, format, seconds);
     if (!options.aviPath.empty()) {
         const bool closed = avi.Close();
@@ -228,7 +191,7 @@ int wmain(int argc, wchar_t** argv) {
         Usage();
         return 2;
     }
-    ComScope com;
+    CComScope com;
     if (!Check(com.Result(), "CoInitializeEx")) {
         return 1;
     }

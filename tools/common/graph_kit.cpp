@@ -5,6 +5,8 @@
 #include <amvideo.h>
 #include <uuids.h>
 
+#include <initializer_list>
+
 namespace graphkit {
 
 const CLSID CLSID_CameraFilter = QVL_CAMERA_CLSID_INIT;
@@ -84,6 +86,87 @@ HRESULT ConnectedFormat(IPin* pin, VideoFormat& format) {
         type.pUnk->Release();
     }
     return hr;
+}
+
+CameraGraph::~CameraGraph() {
+    if (control) {
+        control->Stop();
+    }
+    if (grabber) {
+        grabber->SetCallback(nullptr, 0);
+    }
+    if (graph) {
+        // Leave no filter held by the graph once this object is gone.
+        for (IBaseFilter* filter : {renderer.Get(), grabberFilter.Get(), camera.Get()}) {
+            if (filter != nullptr) {
+                graph->RemoveFilter(filter);
+            }
+        }
+    }
+}
+
+HRESULT CameraGraph::Build(IBaseFilter* filter, const CameraGraphOptions& options) {
+    HRESULT hr =
+        CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
+    if (FAILED(hr) || FAILED(hr = graph.As(&control)) ||
+        FAILED(hr = AddCamera(filter, options.byCategory)) ||
+        FAILED(hr = AddFilter(graph.Get(), CLSID_SampleGrabberFilter, L"Sample grabber",
+                              grabberFilter)) ||
+        FAILED(hr = grabberFilter.As(&grabber))) {
+        return hr;
+    }
+    AM_MEDIA_TYPE wanted = {};
+    wanted.majortype = MEDIATYPE_Video;
+    wanted.subtype = MEDIASUBTYPE_RGB32;
+    ComPtr<IPin> grabberInput = FirstPin(grabberFilter.Get(), PINDIR_INPUT);
+    if (FAILED(hr = grabber->SetMediaType(&wanted)) ||
+        FAILED(hr = grabber->SetBufferSamples(FALSE)) || FAILED(hr = grabber->SetOneShot(FALSE))) {
+        return hr;
+    }
+    if (!grabberInput) {
+        return VFW_E_NOT_FOUND;
+    }
+    if (FAILED(hr = graph->ConnectDirect(cameraOutput.Get(), grabberInput.Get(), nullptr))) {
+        return hr;
+    }
+    if (options.renderer &&
+        (FAILED(hr =
+                    AddFilter(graph.Get(), CLSID_NullRendererFilter, L"Null renderer", renderer)) ||
+         FAILED(hr = ConnectFilters(graph.Get(), grabberFilter.Get(), renderer.Get())))) {
+        return hr;
+    }
+    return SetTiming(options.clock);
+}
+
+HRESULT CameraGraph::AddCamera(IBaseFilter* filter, bool byCategory) {
+    camera = filter;
+    if (!camera) {
+        return E_POINTER;
+    }
+    const HRESULT hr = graph->AddFilter(camera.Get(), L"Quovalent_01");
+    if (FAILED(hr)) {
+        return hr;
+    }
+    cameraOutput = byCategory ? CaptureOutputPin(camera.Get(), foundByCategory)
+                              : FirstPin(camera.Get(), PINDIR_OUTPUT);
+    return cameraOutput ? S_OK : VFW_E_NOT_FOUND;
+}
+
+HRESULT CameraGraph::SetTiming(bool clock) {
+    if (clock) {
+        // Chosen now rather than on the first Pause or Run, so that every filter has it before
+        // it starts.
+        return graph->SetDefaultSyncSource();
+    }
+    // Without a clock the renderer hands each sample back at once, and the camera does not
+    // pace its delivery.
+    ComPtr<IMediaFilter> timing;
+    HRESULT hr = graph.As(&timing);
+    return FAILED(hr) ? hr : timing->SetSyncSource(nullptr);
+}
+
+HRESULT CameraGraph::SetCallback(ISampleGrabberCB* callback) {
+    return grabber ? grabber->SetCallback(callback, 0) : E_UNEXPECTED;
 }
 
 } // namespace graphkit

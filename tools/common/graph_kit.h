@@ -1,12 +1,14 @@
 #pragma once
-// Small helpers for building DirectShow graphs by hand: filters by class identifier, pins by
-// direction or category, direct pin connections and the connected video format.
+// Building DirectShow graphs by hand: filters by class identifier, pins by direction or
+// category, direct pin connections, the connected video format, and the camera graph itself.
+#include "com_owners.h"
+
 #include <dshow.h>
-#include <wrl/client.h>
+#include <qedit.h>
 
 namespace graphkit {
 
-using Microsoft::WRL::ComPtr;
+using ::ComPtr;
 
 extern const CLSID CLSID_CameraFilter;
 extern const CLSID CLSID_SampleGrabberFilter;
@@ -37,5 +39,55 @@ struct VideoFormat {
 
 // Reads the video format a connected pin agreed on.
 HRESULT ConnectedFormat(IPin* pin, VideoFormat& format);
+
+struct CameraGraphOptions {
+    // Keep a reference clock (the platform's system clock): the camera then delivers in real
+    // time. Without one, samples flow as fast as they are consumed.
+    bool clock = false;
+    // A null renderer after the grabber; without it the grabber is the only sink and releases
+    // each sample at once, as a capture program's sink does.
+    bool renderer = true;
+    // Find the camera's output as a capture application does, by pin category; otherwise its
+    // first output pin.
+    bool byCategory = false;
+};
+
+// The camera graph of the tools, the tests and the benchmark: camera -> sample grabber (RGB32
+// video only, no buffering) -> null renderer, connected pin to pin.
+class CameraGraph {
+public:
+    CameraGraph() = default;
+    // Stops the graph and drops the callback before the graph and its filters go.
+    ~CameraGraph();
+    CameraGraph(const CameraGraph&) = delete;
+    CameraGraph& operator=(const CameraGraph&) = delete;
+
+    // Builds the graph around `camera` (named "Quovalent_01" in it).
+    HRESULT Build(IBaseFilter* camera, const CameraGraphOptions& options);
+    // The grabber's callback, called with each sample (null: none).
+    HRESULT SetCallback(ISampleGrabberCB* callback);
+
+    HRESULT Run() { return control->Run(); }
+    HRESULT Pause() { return control->Pause(); }
+    HRESULT Stop() { return control->Stop(); }
+    IGraphBuilder* Graph() const { return graph.Get(); }
+    IBaseFilter* Camera() const { return camera.Get(); }
+    IPin* CameraOutput() const { return cameraOutput.Get(); }
+    // The output was found by pin category (with CameraGraphOptions::byCategory).
+    bool FoundByCategory() const { return foundByCategory; }
+
+private:
+    HRESULT AddCamera(IBaseFilter* filter, bool byCategory);
+    HRESULT SetTiming(bool clock);
+
+    ComPtr<IGraphBuilder> graph;
+    ComPtr<IMediaControl> control;
+    ComPtr<IBaseFilter> camera;
+    ComPtr<IPin> cameraOutput;
+    ComPtr<IBaseFilter> grabberFilter;
+    ComPtr<ISampleGrabber> grabber;
+    ComPtr<IBaseFilter> renderer;
+    bool foundByCategory = false;
+};
 
 } // namespace graphkit

@@ -29,6 +29,7 @@ struct Target {
     IAMStreamConfig* config;
     IKsPropertySet* properties;
     IQualityControl* quality;
+    WCHAR name[MAX_FILTER_NAME]; // the name the graph gave the camera, read beforehand
 };
 
 struct Call {
@@ -78,8 +79,8 @@ const Call calls[] = {
     {"IBaseFilter::QueryFilterInfo",
      [](const Target& t) {
          FILTER_INFO info = {};
-         return t.filter->QueryFilterInfo(&info) == S_OK &&
-                lstrcmpW(info.achName, L"camera") == 0 && Released(info.pGraph);
+         return t.filter->QueryFilterInfo(&info) == S_OK && lstrcmpW(info.achName, t.name) == 0 &&
+                Released(info.pGraph);
      }},
     {"IEnumPins::Next/Clone/Skip/Reset",
      [](const Target& t) {
@@ -191,8 +192,12 @@ TEST(ConcurrentCallers, EightThreadsAndAControllerGetRightAnswersAndLeaveNothing
         ComPtr<IQualityControl> quality;
         ASSERT_TRUE(pin && SUCCEEDED(pin.As(&config)) && SUCCEEDED(pin.As(&properties)) &&
                     SUCCEEDED(pin.As(&quality)));
-        const Target target = {graph.Camera(), pin.Get(), config.Get(), properties.Get(),
-                               quality.Get()};
+        Target target = {graph.Camera(),   pin.Get(),     config.Get(),
+                         properties.Get(), quality.Get(), {}};
+        FILTER_INFO info = {};
+        ASSERT_EQ(S_OK, graph.Camera()->QueryFilterInfo(&info));
+        Released(info.pGraph);
+        lstrcpynW(target.name, info.achName, MAX_FILTER_NAME);
         std::vector<std::thread> threads;
         for (int slot = 0; slot < callers; ++slot) {
             threads.emplace_back([&, slot] {

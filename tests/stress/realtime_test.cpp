@@ -1,0 +1,114 @@
+// Real-time delivery under faults, with the platform's clock: the clock removed and replaced
+// while running, a downstream filter slower than the frame rate, Stop while the worker waits
+// for a frame's time at 1 fps, and Pause and Run in quick succession. The stamps stay
+// n x frame time and nothing hangs.
+#include "camera_graph.h"
+#include "qvl_protocol.h"
+#include "stress_helpers.h"
+#include "stress_report.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr LONG frameBytes = QVL_DEFAULT_WIDTH * QVL_DEFAULT_HEIGHT * QVL_BYTES_PER_PIXEL;
+
+// Holds every sample for longer than a frame interval before it lets it go.
+class CSlowRecorder : public CSampleRecorder {
+public:
+    STDMETHODIMP SampleCB(double time, IMediaSample* sample) override {
+        Sleep(60);
+        return CSampleRecorder::SampleCB(time, sample);
+    }
+};
+
+class RealTimeFaults : public ::testing::Test {
+protected:
+    // Runs `step` under the watchdog and expects it to succeed.
+    void Step(const char* name, const std::function<HRESULT()>& step) {
+        const HRESULT hr = watchdog.Watch(0, name, step);
+        EXPECT_TRUE(SUCCEEDED(hr)) << name << ": " << std::hex << hr;
+    }
+    static std::vector<RecordedSample> More(CSampleRecorder& recorder, size_t more) {
+        const size_t before = recorder.Samples().size();
+        std::vector<RecordedSample> samples = recorder.WaitFor(before + more, 20s);
+        EXPECT_GE(samples.size(), before + more) << "the stream stopped";
+        return samples;
+    }
+
+    CComScope com;
+    CSettingsScope settings;
+    CWatchdog watchdog{1};
+};
+
+TEST_F(RealTimeFaults, ClockRemovedAndReplacedWhileRunning) {
+    CSampleRecorder recorder;
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_EQ(S_OK, UseDefaultClock(graph.Camera()));
+    Step("Run", [&] { return graph.Run(); });
+    More(recorder, 5);
+    Step("SetSyncSource(NULL) while running",
+         [&] { return SetGraphClock(graph.Camera(), nullptr); });
+    More(recorder, 5);
+    ComPtr<IReferenceClock> other;
+    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_PPV_ARGS(&other)));
+    Step("SetSyncSource(new clock) while running",
+         [&] { return SetGraphClock(graph.Camera(), other.Get()); });
+    const std::vector<RecordedSample> samples = More(recorder, 5);
+    Step("Stop", [&] { return graph.Stop(); });
+    ExpectWholeRun(samples, 400000, frameBytes);
+    ReportRow("real time: clock removed, replaced", "while running at 25 fps",
+              std::to_string(samples.size()) + " samples, stamps n x frame time");
+}
+
+TEST_F(RealTimeFaults, DownstreamSlowerThanTheFrameRate) {
+    CSlowRecorder recorder;
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_EQ(S_OK, UseDefaultClock(graph.Camera()));
+    Step("Run", [&] { return graph.Run(); });
+    const std::vector<RecordedSample> samples = More(recorder, 15);
+    Step("Stop with a slow downstream", [&] { return graph.Stop(); });
+    ExpectWholeRun(samples, 400000, frameBytes);
+    ReportRow("real time: downstream holds 60 ms", "25 fps, 40 ms frames",
+              std::to_string(samples.size()) + " samples, stamps n x frame time");
+}
+
+TEST_F(RealTimeFaults, StopWhileWaitingForAFramesTimeAtOneFps) {
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_FPS, 1));
+    CSampleRecorder recorder;
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_EQ(S_OK, UseDefaultClock(graph.Camera()));
+    for (int round = 0; round < 3; ++round) {
+        recorder.Clear();
+        Step("Run", [&] { return graph.Run(); });
+        // The first sample is due at once; the worker then waits a second for the next.
+        ExpectWholeRun(More(recorder, 1), 10000000, frameBytes);
+        Step("Stop while the worker waits for a frame's time", [&] { return graph.Stop(); });
+    }
+    ReportRow("real time: Stop while waiting", "3 x at 1 fps", "Stop returned, stamps from 0");
+}
+
+TEST_F(RealTimeFaults, PauseAndRunInQuickSuccession) {
+    CSampleRecorder recorder;
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_EQ(S_OK, UseDefaultClock(graph.Camera()));
+    Step("Run", [&] { return graph.Run(); });
+    for (int i = 0; i < 50; ++i) {
+        Step("Pause", [&] { return graph.Pause(); });
+        Step("Run", [&] { return graph.Run(); });
+    }
+    const std::vector<RecordedSample> samples = More(recorder, 5);
+    Step("Stop", [&] { return graph.Stop(); });
+    ExpectWholeRun(samples, 400000, frameBytes);
+    ReportRow("real time: Pause/Run back to back", "50 pairs at 25 fps",
+              std::to_string(samples.size()) + " samples, stamps run on");
+}
+
+} // namespace

@@ -25,10 +25,10 @@ public:
         if (Rows().empty()) {
             return;
         }
-        std::printf("\n%-34s | %-58s | %s\n", "item", "tried", "held");
-        std::printf("%s\n", std::string(130, '-').c_str());
+        std::printf("\n%-48s | %-58s | %s\n", "item", "tried", "held");
+        std::printf("%s\n", std::string(144, '-').c_str());
         for (const Row& row : Rows()) {
-            std::printf("%-34s | %-58s | %s\n", row.item.c_str(), row.tried.c_str(),
+            std::printf("%-48s | %-58s | %s\n", row.item.c_str(), row.tried.c_str(),
                         row.held.c_str());
         }
         std::fflush(stdout);

@@ -3,6 +3,7 @@
 CCameraGraph::CCameraGraph(CSampleRecorder* recorder, CameraGraphOptions options) {
     HRESULT hr = E_FAIL;
     ComPtr<IBaseFilter> camera = CreateCamera(&hr);
+    options.cameraName = L"camera";
     if (SUCCEEDED(hr)) {
         hr = Build(camera.Get(), options);
     }

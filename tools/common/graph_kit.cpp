@@ -108,8 +108,7 @@ CameraGraph::~CameraGraph() {
 HRESULT CameraGraph::Build(IBaseFilter* filter, const CameraGraphOptions& options) {
     HRESULT hr =
         CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&graph));
-    if (FAILED(hr) || FAILED(hr = graph.As(&control)) ||
-        FAILED(hr = AddCamera(filter, options.byCategory)) ||
+    if (FAILED(hr) || FAILED(hr = graph.As(&control)) || FAILED(hr = AddCamera(filter, options)) ||
         FAILED(hr = AddFilter(graph.Get(), CLSID_SampleGrabberFilter, L"Sample grabber",
                               grabberFilter)) ||
         FAILED(hr = grabberFilter.As(&grabber))) {
@@ -138,17 +137,17 @@ HRESULT CameraGraph::Build(IBaseFilter* filter, const CameraGraphOptions& option
     return SetTiming(options.clock);
 }
 
-HRESULT CameraGraph::AddCamera(IBaseFilter* filter, bool byCategory) {
+HRESULT CameraGraph::AddCamera(IBaseFilter* filter, const CameraGraphOptions& options) {
     camera = filter;
     if (!camera) {
         return E_POINTER;
     }
-    const HRESULT hr = graph->AddFilter(camera.Get(), L"Quovalent_01");
+    const HRESULT hr = graph->AddFilter(camera.Get(), options.cameraName);
     if (FAILED(hr)) {
         return hr;
     }
-    cameraOutput = byCategory ? CaptureOutputPin(camera.Get(), foundByCategory)
-                              : FirstPin(camera.Get(), PINDIR_OUTPUT);
+    cameraOutput = options.byCategory ? CaptureOutputPin(camera.Get(), foundByCategory)
+                                      : FirstPin(camera.Get(), PINDIR_OUTPUT);
     return cameraOutput ? S_OK : VFW_E_NOT_FOUND;
 }
 

@@ -50,6 +50,8 @@ struct CameraGraphOptions {
     // Find the camera's output as a capture application does, by pin category; otherwise its
     // first output pin.
     bool byCategory = false;
+    // The camera's name in the graph.
+    const wchar_t* cameraName = L"Quovalent_01";
 };
 
 // The camera graph of the tools, the tests and the benchmark: camera -> sample grabber (RGB32
@@ -62,7 +64,7 @@ public:
     CameraGraph(const CameraGraph&) = delete;
     CameraGraph& operator=(const CameraGraph&) = delete;
 
-    // Builds the graph around `camera` (named "Quovalent_01" in it).
+    // Builds the graph around `camera`.
     HRESULT Build(IBaseFilter* camera, const CameraGraphOptions& options);
     // The grabber's callback, called with each sample (null: none).
     HRESULT SetCallback(ISampleGrabberCB* callback);
@@ -77,7 +79,7 @@ public:
     bool FoundByCategory() const { return foundByCategory; }
 
 private:
-    HRESULT AddCamera(IBaseFilter* filter, bool byCategory);
+    HRESULT AddCamera(IBaseFilter* filter, const CameraGraphOptions& options);
     HRESULT SetTiming(bool clock);
 
     ComPtr<IGraphBuilder> graph;

@@ -6,6 +6,7 @@
 #include "camera_source.h"
 #include "com_owners.h"
 #include "graph_kit.h"
+#include "picture_probe.h"
 #include "sample_recorder.h"
 
 #include <cstdio>
@@ -119,6 +120,16 @@ void PrintReport(const CSampleRecorder::Report& report, const graphkit::VideoFor
                 report.badTimes, report.badMediaTimes, report.notSyncPoints, report.badLengths);
 }
 
+// What the producer's test picture showed in one frame: its marker's colour and its counter.
+void PrintPicture(const char* label, bool read, const testpicture::Reading& reading) {
+    if (!read) {
+        std::printf("%snot readable\n", label);
+        return;
+    }
+    std::printf("%smarker %u %u %u, counter %lu\n", label, reading.marker.red, reading.marker.green,
+                reading.marker.blue, reading.counter);
+}
+
 int Capture(const Options& options) {
     CameraSource source;
     ComPtr<IBaseFilter> camera;
@@ -152,7 +163,8 @@ int Capture(const Options& options) {
     recording.frameBytes = static_cast<long>(format.imageSize);
     recording.keepSamples = false;
     recording.keepLatest = !options.bmpPath.empty();
-    recording.sink = options.aviPath.empty() ? nullptr : &avi;
+    PictureProbe probe(format.width, format.height, options.aviPath.empty() ? nullptr : &avi);
+    recording.sink = &probe;
     CSampleRecorder log(recording);
     if (!Check(graph.SetCallback(&log), "SetCallback")) {
         return 1;
@@ -163,6 +175,9 @@ int Capture(const Options& options) {
     graph.SetCallback(nullptr);
     const CSampleRecorder::Report report = log.Read();
     PrintReport(report, format, seconds);
+    testpicture::Reading reading;
+    PrintPicture("picture first:     ", probe.First(reading), reading);
+    PrintPicture("picture last:      ", probe.Last(reading), reading);
     if (!options.aviPath.empty()) {
         const bool closed = avi.Close();
         std::printf("avi written:       %ls, %lu frames%s\n", options.aviPath.c_str(), avi.Frames(),

@@ -3,12 +3,16 @@
 # install, never through the module's own registration; checked with ffmpeg's DirectShow
 # input. Per-user installs are checked in the registry, since Wine's device enumerator lists
 # only the machine's devices.
-# Arguments: the build's Wine runner, ffmpeg.exe, qvl_register.exe, srcfilter.dll.
+# qvl_capture finds the camera the same way, and falls back to the class identifier.
+# Arguments: the build's Wine runner, ffmpeg.exe, qvl_register.exe, srcfilter.dll,
+# qvl_capture.exe.
 set -uo pipefail
-runner=$1 ffmpeg=$2 register=$3 dll=$4
+runner=$1 ffmpeg=$2 register=$3 dll=$4 capture=$5
 [ -f "$ffmpeg" ] || { echo "FAIL: no $ffmpeg; run scripts/setup.sh"; exit 1; }
 
-clsid='{D7A2CE2F-8221-4B80-B086-B795D9C845F6}'
+# shellcheck source=scripts/qvl_names.sh
+. "$(dirname "$0")/../../scripts/qvl_names.sh"
+clsid=$QVL_CAMERA_CLSID
 video_input="CLSID\\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\Instance\\$clsid"
 machine="HKLM\\Software\\Classes" user="HKCU\\Software\\Classes"
 
@@ -17,6 +21,8 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 run() { "$runner" "$@" 2>&1 | tr -d '\r'; }
 qvl_register() { "$runner" "$register" "$@" --dll "$dll" >/dev/null 2>&1; }
 key_exists() { "$runner" reg query "$1" >/dev/null 2>&1; }
+# How qvl_capture found the camera.
+found_by() { run "$capture" --frames 2 --seconds 5 | sed -n 's/^camera: *//p'; }
 listed() {
   local devices
   devices=$(run "$ffmpeg" -hide_banner -list_devices true -f dshow -i dummy)
@@ -43,6 +49,8 @@ formats=$(grep -c 'pixel_format=bgr0 *min s=' <<<"$options")
 status=$(run "$register" status --dll "$dll")
 grep -q "video input category: *machine$" <<<"$status" || fail "status after install:"$'\n'"$status"
 grep -qF "$module (" <<<"$status" || fail "status does not name the module:"$'\n'"$status"
+found=$(found_by)
+[[ $found == "video input device"* ]] || fail "qvl_capture found the installed camera by: $found"
 
 qvl_register uninstall || fail "uninstall failed"
 listed && fail "still listed after uninstall"
@@ -51,6 +59,8 @@ key_exists "$machine\\CLSID\\$clsid" && fail "class key left after uninstall"
 # The module's own registration keeps it out of the category.
 "$runner" regsvr32 /s "$module" >/dev/null 2>&1 || fail "regsvr32 failed"
 listed && fail "listed after regsvr32 alone"
+found=$(found_by)
+[[ $found == "registered class"* ]] || fail "qvl_capture found the regsvr32 camera by: $found"
 "$runner" regsvr32 /s /u "$module" >/dev/null 2>&1
 
 qvl_register install --user || fail "install --user failed"

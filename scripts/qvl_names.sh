@@ -1,3 +1,4 @@
+# shellcheck shell=bash disable=SC2034
 # Sourced by shell scripts: the camera's names, read from the one header that states them
 # (srcfilter/protocol/qvl_protocol.h), so that no script spells them out again.
 qvl_header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/srcfilter/protocol/qvl_protocol.h"
@@ -5,4 +6,10 @@ qvl_header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/srcfilter/protocol/
 qvl_string() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$qvl_header"; }
 QVL_CAMERA_CLSID=$(qvl_string QVL_CAMERA_CLSID_STRING)
 QVL_CAMERA_NAME=$(qvl_string QVL_CAMERA_FRIENDLY_NAME)
+# The settings' registry key under HKCU, as the configuration store lays out
+# QVL_SETTINGS_VENDOR, QVL_SETTINGS_APP and QVL_SETTINGS_PATH: Software\vendor\app\media\virtual.
+qvl_path=$(qvl_string QVL_SETTINGS_PATH)
+qvl_path=${qvl_path%/}
+QVL_SETTINGS_KEY="Software\\$(qvl_string QVL_SETTINGS_VENDOR)\\$(qvl_string QVL_SETTINGS_APP)${qvl_path//\//\\}"
+unset qvl_path
 [ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }

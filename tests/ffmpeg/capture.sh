@@ -11,7 +11,9 @@ runner=$1 ffmpeg=$2 register=$3 producer=$4 dll=$5
 here=$(cd "$(dirname "$0")" && pwd)
 [ -f "$ffmpeg" ] || { echo "FAIL: no $ffmpeg; run scripts/setup.sh"; exit 1; }
 
-settings='HKCU\Software\orbitandlantern\QVLBase\media\virtual'
+# shellcheck source=scripts/qvl_names.sh
+. "$here/../../scripts/qvl_names.sh"
+settings="HKCU\\$QVL_SETTINGS_KEY"
 work=$(mktemp -d)
 producer_pid=
 

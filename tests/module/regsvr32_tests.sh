@@ -6,6 +6,7 @@ set -uo pipefail
 runner=$1 dll=$2
 wine_() { "$runner" "$@" 2>/dev/null | tr -d '\r'; }
 
+# shellcheck source=scripts/qvl_names.sh
 . "$(dirname "$0")/../../scripts/qvl_names.sh"
 clsid=$QVL_CAMERA_CLSID
 machine_key="HKLM\\Software\\Classes\\CLSID\\$clsid"

@@ -7,14 +7,6 @@
 # snapshot (snapshot.png, if the demo made one), the still and the video side by side. Sets
 # feeds_summary (three lines) and feeds_verdict (PASS or FAIL).
 
-# The camera's size from its settings, as "W H" (its defaults where none are stored).
-feeds_camera_size() {
-  local run=$1 key='HKCU\Software\orbitandlantern\QVLBase\media\virtual' w h
-  w=$("$run" reg query "$key" /v width 2>/dev/null | tr -d '\r' | awk '/REG_DWORD/ { print $3 }')
-  h=$("$run" reg query "$key" /v height 2>/dev/null | tr -d '\r' | awk '/REG_DWORD/ { print $3 }')
-  echo $((${w:-320})) $((${h:-240}))
-}
-
 # feeds_capture OUT RUN CAPTURE DLL SECONDS NAME INPUT PRODUCER-ARGS...: runs the producer with
 # INPUT on its standard input while qvl_capture captures for SECONDS into OUT/NAME.avi and
 # OUT/NAME.bmp; prints the producer's progress line.
@@ -33,11 +25,10 @@ feeds_capture() {
 demo_feeds() {
   local build=$1 seconds=$2
   local run=$build/winerun out=$build/demo producer=$build/tools/qvl_producer.exe
-  local capture=$build/tools/qvl_capture.exe dll w h
+  local capture=$build/tools/qvl_capture.exe dll w=0 h=0
   feeds_verdict=FAIL feeds_summary="still and video: not run"
   mkdir -p "$out"
   dll=$("$run" winepath -w "$build/srcfilter/srcfilter.dll" | tr -d '\r')
-  read -r w h < <(feeds_camera_size "$run")
 
   convert logo: "$out/still-source.png"
   ffmpeg -v error -y -f lavfi -i "testsrc2=size=640x360:rate=25" -t $((seconds + 4)) \
@@ -47,6 +38,9 @@ demo_feeds() {
   feeds_capture "$out" "$run" "$capture" "$dll" 2 still /dev/null "$producer" \
     --image "$("$run" winepath -w "$out/still-source.png" | tr -d '\r')" --seconds 8
   rm -f "$out/still.avi"
+  # The camera's size, as it delivered the still.
+  [ -s "$out/still.bmp" ] && read -r w h < <(identify -format '%w %h\n' "$out/still.bmp")
+  [ "$w" -gt 0 ] || { echo "no snapshot of the still picture; see $out/still-capture.log"; return; }
 
   echo "video clip: ffmpeg -f rawvideo -pix_fmt rgb24 | qvl_producer --stdin --pix-fmt rgb24"
   local fit="scale=$w:$h:force_original_aspect_ratio=decrease,pad=$w:$h:(ow-iw)/2:(oh-ih)/2"
@@ -61,14 +55,12 @@ demo_feeds() {
 
   # The still as delivered against ImageMagick's own fit of the source (0: the same picture);
   # the video by how many different frames the capture holds.
-  local error=1 distinct=0
-  if [ -s "$out/still.bmp" ]; then
-    convert "$out/still.bmp" "$out/still.png"
-    convert "$out/still-source.png" -resize "${w}x$h" -background black -gravity center \
-      -extent "${w}x$h" "$out/still-expected.png"
-    error=$(compare -metric RMSE "$out/still-expected.png" "$out/still.png" null: 2>&1 |
-      sed -n 's/.*(\(.*\))$/\1/p')
-  fi
+  local error distinct=0
+  convert "$out/still.bmp" "$out/still.png"
+  convert "$out/still-source.png" -resize "${w}x$h" -background black -gravity center \
+    -extent "${w}x$h" "$out/still-expected.png"
+  error=$(compare -metric RMSE "$out/still-expected.png" "$out/still.png" null: 2>&1 |
+    sed -n 's/.*(\(.*\))$/\1/p')
   if [ -s "$out/video.bmp" ] && [ -s "$out/video.avi" ]; then
     convert "$out/video.bmp" "$out/video.png"
     distinct=$(ffmpeg -v error -i "$out/video.avi" -f framemd5 - | grep -v '^#' |

@@ -1,5 +1,6 @@
 // End to end in the platform's filter graph: the frames a producer process writes into the
-// camera's real region arrive at the sample grabber with stamps that follow the frame count.
+// camera's real region arrive at the sample grabber with stamps that follow the frame count;
+// with the graph's clock the camera keeps its frame rate, without one it runs free.
 #include "camera_graph.h"
 
 #include "lib/producer_process.h"
@@ -184,6 +185,97 @@ TEST_F(CameraGraph, ProducerHoldingTheMutexDelaysOneFill) {
     for (size_t i = firstNew; i < samples.size(); ++i) {
         ASSERT_EQ(PatternDigest(42), samples[i].digest);
     }
+}
+
+// Real-time delivery: the graph keeps its clock, and the sample grabber is the only sink, so
+// nothing downstream holds a sample back; the pace is the camera's own. Time is only bounded
+// from below, which load cannot break (except where a bound on Stop is the point).
+class RealTimeDelivery : public CameraGraph {
+protected:
+    static constexpr CameraGraphOptions paced{true, false};
+};
+
+TEST_F(RealTimeDelivery, AGrabberAloneGetsTheNominalRate) {
+    CCameraGraph graph(&recorder, paced);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    constexpr size_t count = 30; // 1.2 s at 25 fps
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    const std::vector<RecordedSample> samples = recorder.WaitFor(count, 20s);
+    ASSERT_GE(samples.size(), count);
+    ExpectStampedFrom(samples, 0, 0);
+    // Sample n is due n frames after the start; a frame of slack covers where Run set it.
+    for (size_t n = 1; n < count; ++n) {
+        SCOPED_TRACE(n);
+        EXPECT_GE(samples[n].arrivedMs - started, (n - 1) * 40u);
+    }
+    EXPECT_GE(samples[count - 1].arrivedMs - started, (count - 2) * 40u);
+}
+
+TEST_F(RealTimeDelivery, StopDuringALongFrameIntervalReturnsPromptly) {
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_FPS, 1));
+    CCameraGraph graph(&recorder, paced);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_EQ(10000000, StreamOf(graph.Camera())->FrameTime());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_GE(recorder.WaitFor(1, 10s).size(), 1u);
+    Sleep(100); // the camera now waits for the next second's sample
+    const DWORD before = GetTickCount();
+    EXPECT_EQ(S_OK, graph.Stop());
+    EXPECT_LT(GetTickCount() - before, 500u);
+}
+
+TEST_F(RealTimeDelivery, PausedDeliversOneSampleUntilRun) {
+    CCameraGraph graph(&recorder, paced);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Pause()));
+    ASSERT_GE(recorder.WaitFor(1, 10s).size(), 1u);
+    Sleep(500); // a dozen frame times
+    EXPECT_EQ(1u, recorder.Samples().size());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    const std::vector<RecordedSample> samples = recorder.WaitFor(5, 10s);
+    ASSERT_GE(samples.size(), 5u);
+    ExpectStampedFrom(samples, 0, 0);
+}
+
+TEST_F(RealTimeDelivery, AfterAProducerStallDeliveryGoesOnWithoutABurst) {
+    CCameraGraph graph(&recorder, paced);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_GE(recorder.WaitFor(3, 10s).size(), 3u);
+    {
+        // Holds the mutex over its new frame for 6 s: about 150 frames fall due meanwhile.
+        CProducerProcess producer(FrameProducer(42, 6000));
+        ASSERT_TRUE(producer.WaitReady(producerWaitMs));
+        DWORD exitCode = 1;
+        ASSERT_TRUE(producer.WaitExit(producerWaitMs, &exitCode));
+    }
+    const size_t released = recorder.Samples().size();
+    const std::vector<RecordedSample> samples = recorder.WaitFor(released + 15, 20s);
+    ASSERT_GE(samples.size(), released + 15);
+    ExpectStampedFrom(samples, 0, 0);
+
+    size_t firstNew = 0;
+    while (firstNew < samples.size() && samples[firstNew].digest != PatternDigest(42)) {
+        ++firstNew;
+    }
+    ASSERT_LT(firstNew + 10, samples.size());
+    // The ten samples after the stall come at the frame rate, not in a burst of those missed.
+    EXPECT_GE(samples[firstNew + 10].arrivedMs - samples[firstNew].arrivedMs, 8 * 40u);
+}
+
+TEST_F(RealTimeDelivery, WithoutAClockDeliveryRunsFree) {
+    // Small frames at 5 fps: 25 samples would take 5 s at the nominal rate.
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_WIDTH, 64));
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_HEIGHT, 48));
+    ASSERT_TRUE(CSettingsScope::Store(QVL_SETTING_FPS, 5));
+    CCameraGraph graph(&recorder, {false, false});
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    const DWORD started = GetTickCount();
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    const std::vector<RecordedSample> samples = recorder.WaitFor(25, 20s);
+    ASSERT_GE(samples.size(), 25u);
+    EXPECT_LT(samples[24].arrivedMs - started, 24 * 200u);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include "com_owners.h"
 #include "graph_kit.h"
 #include "process_handles.h"
+#include "qvl_protocol.h"
 #include "sample_recorder.h"
 #include "settings_scope.h"
 
@@ -98,7 +99,7 @@ double CopyMicroseconds(size_t bytes) {
 }
 
 bool RunSize(DWORD width, DWORD height) {
-    if (!CSettingsScope::StoreAll(width, height, 25)) {
+    if (!CSettingsScope::StoreAll(width, height, QVL_DEFAULT_FPS)) {
         std::fprintf(stderr, "frame_bench: cannot write the settings\n");
         return false;
     }

@@ -51,12 +51,29 @@ protected:
     explicit CEnumBase(IUnknown* owner) : keptAlive(owner) {}
 
     // The owner changed since its version was last read here.
-    bool OutOfSync() const { return static_cast<const Derived*>(this)->OwnerVersion() != version; }
+    bool OutOfSync() const { return OwnerVersion() != version; }
+    // From the derived constructor: carries on from `source`'s position and version, or starts
+    // at the beginning of the owner as it is now.
+    void ContinueFrom(const CEnumBase* source) {
+        if (source != nullptr) {
+            position = source->position;
+            version = source->version;
+        } else {
+            Restart();
+        }
+    }
+    // Back to the beginning, with the owner's current version.
+    void Restart() {
+        position = 0;
+        version = OwnerVersion();
+    }
 
     int position = 0;
     LONG version = 0;
 
 private:
+    LONG OwnerVersion() const { return static_cast<const Derived*>(this)->OwnerVersion(); }
+
     ComPtr<IUnknown> keptAlive;
     volatile LONG referenceCount = 1;
 };

@@ -11,12 +11,7 @@
 
 CEnumMediaTypes::CEnumMediaTypes(CBasePin* pin, const CEnumMediaTypes* source)
     : CEnumBase(static_cast<IPin*>(pin)), pin(pin) {
-    if (source != nullptr) {
-        position = source->position;
-        version = source->version;
-    } else {
-        version = pin->GetMediaTypeVersion();
-    }
+    ContinueFrom(source);
 }
 
 LONG CEnumMediaTypes::OwnerVersion() const {
@@ -74,8 +69,7 @@ STDMETHODIMP CEnumMediaTypes::Skip(ULONG count) {
 }
 
 STDMETHODIMP CEnumMediaTypes::Reset() {
-    position = 0;
-    version = pin->GetMediaTypeVersion();
+    Restart();
     return S_OK;
 }
 

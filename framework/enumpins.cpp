@@ -8,13 +8,11 @@
 
 CEnumPins::CEnumPins(CBaseFilter* filter, const CEnumPins* source)
     : CEnumBase(static_cast<IBaseFilter*>(filter)), filter(filter) {
+    ContinueFrom(source);
     if (source != nullptr) {
-        position = source->position;
         pinCount = source->pinCount;
-        version = source->version;
         handedOut.AppendAll(source->handedOut);
     } else {
-        version = filter->GetPinVersion();
         pinCount = filter->GetPinCount();
     }
 }
@@ -34,9 +32,8 @@ STDMETHODIMP CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched) {
     }
     if (OutOfSync()) {
         // The pin set changed: start over, but keep passing over pins already returned.
-        version = filter->GetPinVersion();
+        Restart();
         pinCount = filter->GetPinCount();
-        position = 0;
     }
     const LONG remaining = pinCount - position;
     LONG n = remaining < static_cast<LONG>(count) ? remaining : static_cast<LONG>(count);
@@ -81,9 +78,8 @@ STDMETHODIMP CEnumPins::Skip(ULONG count) {
 }
 
 STDMETHODIMP CEnumPins::Reset() {
-    version = filter->GetPinVersion();
+    Restart();
     pinCount = filter->GetPinCount();
-    position = 0;
     handedOut.Clear();
     return S_OK;
 }

@@ -18,10 +18,11 @@ cd "$work/unpacked"
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 [ -f README.txt ] || fail "no README.txt"
-named=$(grep -oE 'x(86|64)[/\\][A-Za-z0-9_.]+\.(dll|exe|h|a)' README.txt | tr '\\' / | sort -u)
+named=$(grep -oE 'x(86|64)([/\\][A-Za-z0-9_]+)+\.(dll|exe|h|a)' README.txt | tr '\\' / | sort -u)
 [ -n "$named" ] || fail "README.txt names no files"
 for f in $named; do [ -f "$f" ] || fail "README.txt names $f, which the zip lacks"; done
-for f in srcfilter.dll qvl_register.exe qvl_producer.exe qvl_capture.exe; do
+for f in srcfilter.dll qvl_register.exe qvl_producer.exe qvl_capture.exe include/qvl_sender.h \
+  lib/libqvl_sender.a; do
   for dir in x86 x64; do [ -f "$dir/$f" ] || fail "$dir/$f missing"; done
 done
 

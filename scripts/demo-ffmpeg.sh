@@ -6,6 +6,9 @@
 # in BUILD/demo/. Prints ffmpeg's frame count, wall time and dropped frames, and leaves them in
 # ffmpeg_summary (two lines) and ffmpeg_verdict (PASS or FAIL).
 
+# shellcheck source=qvl_names.sh
+. "$(dirname "${BASH_SOURCE[0]}")/qvl_names.sh"
+
 demo_ffmpeg() {
   local build=$1 seconds=$2
   local run=$build/winerun out=$build/demo dll=$build/srcfilter/srcfilter.dll
@@ -28,8 +31,9 @@ demo_ffmpeg() {
   sleep 1
   start=$(date +%s%N)
   local rc=0
-  "$run" "$ffmpeg" -hide_banner -nostdin -rtbufsize 64M -f dshow -i video=Quovalent_01 \
-    -frames:v $((seconds * fps)) -c:v copy -f rawvideo -y "$out/ffmpeg.raw" 2>"$out/ffmpeg.log" || rc=$?
+  "$run" "$ffmpeg" -hide_banner -nostdin -rtbufsize 64M -f dshow -i "video=$QVL_CAMERA_NAME" \
+    -frames:v $((seconds * fps)) -c:v copy -f rawvideo -y "$out/ffmpeg.raw" \
+    2>"$out/ffmpeg.log" || rc=$?
   end=$(date +%s%N)
   wait "$producer" 2>/dev/null || true
   "$run" "$register" uninstall --dll "$dll" || true

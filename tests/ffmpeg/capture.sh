@@ -49,7 +49,8 @@ capture() { # width height fps frames
   # ffmpeg's default real-time buffer (3041280 bytes) is smaller than one 1280x720 frame; with
   # it ffmpeg drops a frame now and then at that size, as it would with any HD camera.
   summary=$(timeout 120 "$runner" "$ffmpeg" -hide_banner -nostdin -rtbufsize 64M -f dshow \
-    -i video=Quovalent_01 -frames:v "$frames" -c:v copy -f rawvideo - 2>"$work/ffmpeg.log" |
+    -i "video=$QVL_CAMERA_NAME" -frames:v "$frames" -c:v copy -f rawvideo - \
+    2>"$work/ffmpeg.log" |
     python3 "$here/frame_counters.py" "$width" "$height")
   end=$(date +%s%N)
   kill "$producer_pid" 2>/dev/null; wait "$producer_pid" 2>/dev/null

@@ -26,7 +26,7 @@ found_by() { run "$capture" --frames 2 --seconds 5 | sed -n 's/^camera: *//p'; }
 listed() {
   local devices
   devices=$(run "$ffmpeg" -hide_banner -list_devices true -f dshow -i dummy)
-  grep -q '"Quovalent_01" (video)' <<<"$devices"
+  grep -qF "\"$QVL_CAMERA_NAME\" (video)" <<<"$devices"
 }
 cleanup() {
   qvl_register uninstall
@@ -43,7 +43,7 @@ key_exists "$machine\\CLSID\\$clsid" && fail "a failed install left the class ke
 
 qvl_register install || fail "install failed"
 listed || fail "not listed after install"
-options=$(run "$ffmpeg" -hide_banner -list_options true -f dshow -i video=Quovalent_01)
+options=$(run "$ffmpeg" -hide_banner -list_options true -f dshow -i "video=$QVL_CAMERA_NAME")
 formats=$(grep -c 'pixel_format=bgr0 *min s=' <<<"$options")
 [ "$formats" = 1 ] || fail "list_options shows $formats formats:"$'\n'"$options"
 status=$(run "$register" status --dll "$dll")

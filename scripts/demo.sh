@@ -9,6 +9,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${DEMO_SECONDS:-4}
 . "$root/scripts/host.sh"
+. "$root/scripts/demo-ffmpeg.sh"
 
 log() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -79,6 +80,9 @@ demo_preset() {
 
   log "$preset: unregistration"
   "$run" regsvr32 /u /s "$dll_win" && registered= && echo "unregistered"
+
+  log "$preset: ffmpeg as a capture program"
+  demo_ffmpeg "$build" "$seconds"
   wineserver -k 2>/dev/null || true
 
   verdict=PASS
@@ -86,6 +90,7 @@ demo_preset() {
   [ "$avi_marker" = "255 0 128" ] || verdict=FAIL
   [ "$bmp_marker" = "255 0 128" ] || verdict=FAIL
   [ "$last_counter" -gt "$first_counter" ] || verdict=FAIL
+  [ "$ffmpeg_verdict" = PASS ] || verdict=FAIL
   summaries+=("$(cat <<SUMMARY
 [$preset] camera:   $dll
 capture client:     $(grep -E '^(camera found|frames received|measured rate|stamp checks)' "$out/capture.log" | tr -s ' ' | paste -sd ';' -)
@@ -93,6 +98,7 @@ AVI:                $out/capture.avi: ${frames} frames, ${width}x$(field height)
 marker pixel:       AVI last frame ($avi_marker), BMP snapshot ($bmp_marker); producer drew (255 0 128)
 producer counter:   ${first_counter} in the first captured frame, ${last_counter} in the last
 snapshot:           $out/snapshot.png
+$ffmpeg_summary
 result:             $verdict
 SUMMARY
 )")

@@ -14,15 +14,22 @@ CWatchdog::~CWatchdog() {
     CloseHandle(stop);
 }
 
+void CWatchdog::Enter(size_t slot, const char* name, DWORD limitMs) {
+    slots[slot].since = GetTickCount();
+    slots[slot].limit = limitMs;
+    slots[slot].call = name;
+}
+
 void CWatchdog::Check() {
     while (WaitForSingleObject(stop, 200) == WAIT_TIMEOUT) {
         for (size_t i = 0; i < count; ++i) {
             const DWORD since = slots[i].since;
             const char* call = slots[i].call;
-            if (call != nullptr && GetTickCount() - since > hangLimitMs) {
+            const DWORD limit = slots[i].limit;
+            if (call != nullptr && GetTickCount() - since > limit) {
                 ADD_FAILURE() << "hung on thread " << i << ": " << call;
                 std::fprintf(stderr, "\nHUNG for over %lu ms on thread %zu: %s\n",
-                             static_cast<unsigned long>(hangLimitMs), i, call);
+                             static_cast<unsigned long>(limit), i, call);
                 std::fflush(stderr);
                 TerminateProcess(GetCurrentProcess(), 3);
             }
@@ -58,6 +65,26 @@ HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock) {
 HRESULT UseDefaultClock(IBaseFilter* camera) {
     return WithGraphOf(camera, [](IFilterGraph* graph) { return graph->SetDefaultSyncSource(); });
 }
+
+namespace {
+// A whole test, set-up and tear-down included, may take this long: destructors and waits
+// outside any watched call cannot hang the run unnamed either.
+constexpr DWORD testLimitMs = 180000;
+
+class CTestWatchdog : public ::testing::EmptyTestEventListener {
+    void OnTestStart(const ::testing::TestInfo& info) override {
+        name = std::string("test ") + info.test_suite_name() + "." + info.name();
+        watchdog.Enter(0, name.c_str(), testLimitMs);
+    }
+    void OnTestEnd(const ::testing::TestInfo&) override { watchdog.Leave(0); }
+
+    std::string name;
+    CWatchdog watchdog{1};
+};
+
+[[maybe_unused]] const bool testWatchdogInstalled =
+    (::testing::UnitTest::GetInstance()->listeners().Append(new CTestWatchdog), true);
+} // namespace
 
 void ExpectWholeRun(const std::vector<RecordedSample>& samples, REFERENCE_TIME frameTime,
                     LONG frameBytes) {

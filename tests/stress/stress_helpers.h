@@ -23,20 +23,23 @@ public:
     CWatchdog& operator=(const CWatchdog&) = delete;
 
     template <class Call> auto Watch(size_t slot, const char* name, Call&& call) {
-        Slot& s = this->slots[slot];
-        s.since = GetTickCount();
-        s.call = name;
-        struct Leave {
-            Slot& s;
-            ~Leave() { s.call = nullptr; }
-        } leave{s};
+        Enter(slot, name);
+        struct Leaving {
+            CWatchdog& dog;
+            size_t slot;
+            ~Leaving() { dog.Leave(slot); }
+        } leaving{*this, slot};
         return call();
     }
+    // `name` must stay valid until Leave.
+    void Enter(size_t slot, const char* name, DWORD limitMs = hangLimitMs);
+    void Leave(size_t slot) { slots[slot].call = nullptr; }
 
 private:
     struct Slot {
         std::atomic<const char*> call{nullptr};
         std::atomic<DWORD> since{0};
+        std::atomic<DWORD> limit{hangLimitMs};
     };
     void Check();
 

@@ -10,6 +10,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seconds=${DEMO_SECONDS:-4}
 . "$root/scripts/host.sh"
 . "$root/scripts/demo-ffmpeg.sh"
+. "$root/scripts/demo-feeds.sh"
 
 log() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -83,6 +84,9 @@ demo_preset() {
 
   log "$preset: ffmpeg as a capture program"
   demo_ffmpeg "$build" "$seconds"
+
+  log "$preset: a still picture and a video clip through the producer"
+  demo_feeds "$build" "$seconds"
   wineserver -k 2>/dev/null || true
 
   verdict=PASS
@@ -91,6 +95,7 @@ demo_preset() {
   [ "$bmp_marker" = "255 0 128" ] || verdict=FAIL
   [ "$last_counter" -gt "$first_counter" ] || verdict=FAIL
   [ "$ffmpeg_verdict" = PASS ] || verdict=FAIL
+  [ "$feeds_verdict" = PASS ] || verdict=FAIL
   summaries+=("$(cat <<SUMMARY
 [$preset] camera:   $dll
 capture client:     $(grep -E '^(camera found|frames received|measured rate|stamp checks)' "$out/capture.log" | tr -s ' ' | paste -sd ';' -)
@@ -99,6 +104,7 @@ marker pixel:       AVI last frame ($avi_marker), BMP snapshot ($bmp_marker); pr
 producer counter:   ${first_counter} in the first captured frame, ${last_counter} in the last
 snapshot:           $out/snapshot.png
 $ffmpeg_summary
+$feeds_summary
 result:             $verdict
 SUMMARY
 )")

@@ -1,5 +1,7 @@
 #include "pattern_source.h"
 
+#include "test_picture.h"
+
 PatternSource::PatternSource(int width, int height)
     : width(width), height(height),
       picture(static_cast<size_t>(width) * static_cast<size_t>(height) * 4) {}
@@ -25,16 +27,18 @@ SourceStatus PatternSource::Next(unsigned long n, qvl_frame& frame) {
     for (long x = 0; x < width; ++x) {
         Block(x, 0, 1, height, bars[((x + shift) / barWidth) % 8]);
     }
-    const long block = 16;
-    const std::uint8_t marker[3] = {128, 0, 255};
+    // The marker and the counter strip, laid out as captures read them back.
+    using namespace testpicture;
+    const std::uint8_t marker[3] = {kMarker.blue, kMarker.green, kMarker.red};
     const std::uint8_t one[3] = {255, 255, 255};
     const std::uint8_t zero[3] = {32, 32, 32};
-    if (width >= block && height >= 2 * block) {
-        Block(0, 0, block, block, marker);
-        const long bits = width / 8 < 32 ? width / 8 : 32;
+    const long stripRows = 8;
+    if (width >= kBlock && height >= 2 * kBlock) {
+        Block(0, 0, kBlock, kBlock, marker);
+        const long bits = width / kBitWidth < long{kMaxBits} ? width / kBitWidth : long{kMaxBits};
         for (long b = 0; b < bits; ++b) {
             const bool set = ((n >> (bits - 1 - b)) & 1u) != 0;
-            Block(b * 8, block, 8, 8, set ? one : zero);
+            Block(b * kBitWidth, kBlock, kBitWidth, stripRows, set ? one : zero);
         }
     }
     frame = DescribeFrame(picture.data(), picture.size(), static_cast<int>(width),

@@ -1,8 +1,8 @@
 #pragma once
-// The animated test picture, top-down as seen: a 16x16 marker block at the top left in a
-// fixed colour (R 255, G 0, B 128) that captures can check, a strip of 32 blocks showing the
-// frame counter in binary (white = 1), and eight colour bars that move left by four pixels per
-// frame.
+// The animated test picture, top-down as seen: a marker block at the top left in a fixed colour
+// that captures can check, a strip of blocks showing the frame counter in binary (white = 1),
+// both as tools/common/test_picture.h lays them out, over eight colour bars that move left by
+// four pixels per frame.
 #include "frame_source.h"
 
 #include <cstdint>

@@ -20,7 +20,7 @@ demo_ffmpeg() {
 
   # As many frames as the camera's rate gives in that time (its fps setting, 25 by default).
   local fps
-  fps=$("$run" reg query 'HKCU\Software\orbitandlantern\QVLBase\media\virtual' /v fps 2>/dev/null |
+  fps=$("$run" reg query "HKCU\\$QVL_SETTINGS_KEY" /v fps 2>/dev/null |
     tr -d '\r' | awk '/REG_DWORD/ { print $3 }')
   fps=$((${fps:-25}))
 

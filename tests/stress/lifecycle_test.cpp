@@ -97,6 +97,7 @@ protected:
         CSampleRecorder recorder;
         CCameraGraph graph(&recorder);
         ASSERT_EQ(S_OK, graph.BuildResult());
+        CDropClockAtEnd dropClock(graph.Camera());
         std::mt19937 random(13);
         for (int i = 0; i < transitions; ++i) {
             if (i == transitions / 2) {
@@ -119,6 +120,7 @@ protected:
         for (int i = 0; i < graphs; ++i) {
             CCameraGraph graph(&recorder);
             ASSERT_EQ(S_OK, graph.BuildResult());
+            CDropClockAtEnd dropClock(graph.Camera());
             ASSERT_EQ(S_OK, (i % 2 == 1 ? UseDefaultClock(graph.Camera())
                                         : SetGraphClock(graph.Camera(), nullptr)));
             const size_t before = recorder.Samples().size();

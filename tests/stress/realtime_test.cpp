@@ -57,6 +57,7 @@ TEST_P(RealTimeFaults, ClockRemovedAndReplacedWhileRunning) {
     CSampleRecorder recorder;
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
+    CDropClockAtEnd dropClock(graph.Camera());
     Step("Run", [&] { return graph.Run(); });
     More(recorder, 5);
     Step("SetSyncSource(NULL) while running",
@@ -78,6 +79,7 @@ TEST_P(RealTimeFaults, DownstreamSlowerThanTheFrameRate) {
     CSlowRecorder recorder;
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
+    CDropClockAtEnd dropClock(graph.Camera());
     Step("Run", [&] { return graph.Run(); });
     const std::vector<RecordedSample> samples = More(recorder, 15);
     Step("Stop with a slow downstream", [&] { return graph.Stop(); });
@@ -91,6 +93,7 @@ TEST_P(RealTimeFaults, StopWhileWaitingForAFramesTimeAtOneFps) {
     CSampleRecorder recorder;
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
+    CDropClockAtEnd dropClock(graph.Camera());
     for (int round = 0; round < 3; ++round) {
         recorder.Clear();
         Step("Run", [&] { return graph.Run(); });
@@ -110,6 +113,7 @@ TEST_P(RealTimeFaults, PauseAndRunInQuickSuccession) {
     CSampleRecorder recorder;
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
+    CDropClockAtEnd dropClock(graph.Camera());
     Step("Run", [&] { return graph.Run(); });
     for (int i = 0; i < 50; ++i) {
         Step("Pause", [&] { return graph.Pause(); });

@@ -53,6 +53,20 @@ private:
 HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock);
 HRESULT UseDefaultClock(IBaseFilter* camera);
 
+// Takes the clock away from the camera's graph when it goes out of scope, before the graph is
+// stopped and released: Wine 8's graph can hang in its system clock's release (waiting for
+// the clock's advise thread) when released right after Stop. Declare it after the graph.
+class CDropClockAtEnd {
+public:
+    explicit CDropClockAtEnd(IBaseFilter* camera) : camera(camera) {}
+    ~CDropClockAtEnd() { SetGraphClock(camera, nullptr); }
+    CDropClockAtEnd(const CDropClockAtEnd&) = delete;
+    CDropClockAtEnd& operator=(const CDropClockAtEnd&) = delete;
+
+private:
+    IBaseFilter* camera;
+};
+
 // The samples of one run: stamps n x frameTime from the first, whole frames, sync points.
 void ExpectWholeRun(const std::vector<RecordedSample>& samples, REFERENCE_TIME frameTime,
                     LONG frameBytes);

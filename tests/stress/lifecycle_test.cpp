@@ -102,7 +102,7 @@ protected:
         for (int i = 0; i < transitions; ++i) {
             if (i == transitions / 2) {
                 ASSERT_EQ(S_OK, watchdog.Watch(0, "Stop", [&] { return graph.Stop(); }));
-                ASSERT_EQ(S_OK, UseDefaultClock(graph.Camera()));
+                ASSERT_EQ(S_OK, SetGraphClock(graph.Camera(), TestClock()));
             }
             const int op = static_cast<int>(random() % 3);
             ++counts[op];
@@ -121,7 +121,7 @@ protected:
             CCameraGraph graph(&recorder);
             ASSERT_EQ(S_OK, graph.BuildResult());
             CDropClockAtEnd dropClock(graph.Camera());
-            ASSERT_EQ(S_OK, (i % 2 == 1 ? UseDefaultClock(graph.Camera())
+            ASSERT_EQ(S_OK, (i % 2 == 1 ? SetGraphClock(graph.Camera(), TestClock())
                                         : SetGraphClock(graph.Camera(), nullptr)));
             const size_t before = recorder.Samples().size();
             ASSERT_TRUE(SUCCEEDED(watchdog.Watch(0, "Run", [&] { return graph.Run(); })));

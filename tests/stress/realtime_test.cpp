@@ -30,7 +30,6 @@ class RealTimeFaults : public ::testing::TestWithParam<bool> {
 protected:
     CameraGraphOptions Options() const {
         CameraGraphOptions options;
-        options.clock = true;
         options.renderer = GetParam();
         return options;
     }
@@ -58,16 +57,14 @@ TEST_P(RealTimeFaults, ClockRemovedAndReplacedWhileRunning) {
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
     CDropClockAtEnd dropClock(graph.Camera());
+    ASSERT_EQ(S_OK, SetGraphClock(graph.Camera(), TestClock()));
     Step("Run", [&] { return graph.Run(); });
     More(recorder, 5);
     Step("SetSyncSource(NULL) while running",
          [&] { return SetGraphClock(graph.Camera(), nullptr); });
     More(recorder, 5);
-    ComPtr<IReferenceClock> other;
-    ASSERT_EQ(S_OK, CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
-                                     IID_PPV_ARGS(&other)));
     Step("SetSyncSource(new clock) while running",
-         [&] { return SetGraphClock(graph.Camera(), other.Get()); });
+         [&] { return SetGraphClock(graph.Camera(), TestClock(1)); });
     const std::vector<RecordedSample> samples = More(recorder, 5);
     Step("Stop", [&] { return graph.Stop(); });
     ExpectWholeRun(samples, 400000, frameBytes);
@@ -80,6 +77,7 @@ TEST_P(RealTimeFaults, DownstreamSlowerThanTheFrameRate) {
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
     CDropClockAtEnd dropClock(graph.Camera());
+    ASSERT_EQ(S_OK, SetGraphClock(graph.Camera(), TestClock()));
     Step("Run", [&] { return graph.Run(); });
     const std::vector<RecordedSample> samples = More(recorder, 15);
     Step("Stop with a slow downstream", [&] { return graph.Stop(); });
@@ -94,6 +92,7 @@ TEST_P(RealTimeFaults, StopWhileWaitingForAFramesTimeAtOneFps) {
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
     CDropClockAtEnd dropClock(graph.Camera());
+    ASSERT_EQ(S_OK, SetGraphClock(graph.Camera(), TestClock()));
     for (int round = 0; round < 3; ++round) {
         recorder.Clear();
         Step("Run", [&] { return graph.Run(); });
@@ -114,6 +113,7 @@ TEST_P(RealTimeFaults, PauseAndRunInQuickSuccession) {
     CCameraGraph graph(&recorder, Options());
     ASSERT_EQ(S_OK, graph.BuildResult());
     CDropClockAtEnd dropClock(graph.Camera());
+    ASSERT_EQ(S_OK, SetGraphClock(graph.Camera(), TestClock()));
     Step("Run", [&] { return graph.Run(); });
     for (int i = 0; i < 50; ++i) {
         Step("Pause", [&] { return graph.Pause(); });

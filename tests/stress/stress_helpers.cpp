@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <mutex>
 
 CWatchdog::CWatchdog(size_t slots)
     : slots(new Slot[slots]), count(slots), stop(CreateEventA(nullptr, TRUE, FALSE, nullptr)),
@@ -62,8 +63,14 @@ HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock) {
     });
 }
 
-HRESULT UseDefaultClock(IBaseFilter* camera) {
-    return WithGraphOf(camera, [](IFilterGraph* graph) { return graph->SetDefaultSyncSource(); });
+IReferenceClock* TestClock(int which) {
+    static IReferenceClock* clocks[2] = {};
+    static std::once_flag made[2];
+    std::call_once(made[which], [which] {
+        CoCreateInstance(CLSID_SystemClock, nullptr, CLSCTX_INPROC_SERVER,
+                         IID_PPV_ARGS(&clocks[which]));
+    });
+    return clocks[which];
 }
 
 namespace {

@@ -49,13 +49,15 @@ private:
     std::thread checker;
 };
 
-// Sets the clock of the graph that holds `camera` (null: none), or its default clock.
+// Sets the clock of the graph that holds `camera` (null: none).
 HRESULT SetGraphClock(IBaseFilter* camera, IReferenceClock* clock);
-HRESULT UseDefaultClock(IBaseFilter* camera);
+// One of two platform system clocks that live as long as the process. Wine 8's system clock
+// can hang in its last release (waiting for its advise thread), so the tests never let one
+// go: graphs are given these instead of making their own, and lose them before release.
+IReferenceClock* TestClock(int which = 0);
 
-// Takes the clock away from the camera's graph when it goes out of scope, before the graph is
-// stopped and released: Wine 8's graph can hang in its system clock's release (waiting for
-// the clock's advise thread) when released right after Stop. Declare it after the graph.
+// Takes the clock away from the camera's graph when it goes out of scope, so that the graph's
+// release is never a clock's last. Declare it after the graph.
 class CDropClockAtEnd {
 public:
     explicit CDropClockAtEnd(IBaseFilter* camera) : camera(camera) {}

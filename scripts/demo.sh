@@ -114,7 +114,11 @@ SUMMARY
 field() { sed -n "s/^$1=//p" <<<"$probe"; }
 # What the producer's test picture showed in the first or the last frame qvl_capture saved, as
 # it read them itself ("picture last: marker R G B, counter N"): "R G B,N", or nothing.
-picture() { sed -n "s/^picture $1: *marker \([0-9]* [0-9]* [0-9]*\), counter \([0-9]*\)\$/\1,\2/p" "$2"; }
+# The log is the Windows program's own output, with CRLF line ends.
+picture() {
+  tr -d '\r' <"$2" |
+    sed -n "s/^picture $1: *marker \([0-9]* [0-9]* [0-9]*\), counter \([0-9]*\)\$/\1,\2/p"
+}
 
 cleanup() {
   [ -n "${producer_pid:-}" ] && kill "$producer_pid" 2>/dev/null || true

@@ -4,7 +4,7 @@
 #include "installer.h"
 #include "status_report.h"
 
-#include <objbase.h>
+#include "com_owners.h"
 
 #include <cstdio>
 #include <cwchar>
@@ -80,21 +80,18 @@ bool CheckLoaded(const ModuleEntries& module, const std::wstring& path) {
 }
 
 int Change(const Options& options) {
-    const HRESULT com = CoInitialize(nullptr);
-    if (FAILED(com)) {
-        std::fprintf(stderr, "qvl_register: CoInitialize failed: %s\n", Describe(com).c_str());
+    const CComScope com(COINIT_APARTMENTTHREADED);
+    if (FAILED(com.Result())) {
+        std::fprintf(stderr, "qvl_register: CoInitialize failed: %s\n",
+                     Describe(com.Result()).c_str());
         return 1;
     }
-    int status = 1;
-    {
-        const ModuleEntries module(options.dllPath);
-        if (CheckLoaded(module, options.dllPath)) {
-            status = options.command == L"install" ? Install(module, options.scope)
-                                                   : Uninstall(module, options.scope);
-        }
+    const ModuleEntries module(options.dllPath);
+    if (!CheckLoaded(module, options.dllPath)) {
+        return 1;
     }
-    CoUninitialize();
-    return status;
+    return options.command == L"install" ? Install(module, options.scope)
+                                         : Uninstall(module, options.scope);
 }
 } // namespace
 

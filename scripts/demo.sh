@@ -15,11 +15,12 @@ seconds=${DEMO_SECONDS:-4}
 log() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
 
-presets=(win64)
-[ "$(i686_mode)" = native ] && presets+=(win32)
-
 log "set-up"
 "$root/scripts/setup.sh"
+
+# Decided once Wine is installed: its 32-bit loader tells whether 32-bit code runs here.
+presets=(win64)
+[ "$(i686_mode)" = native ] && presets+=(win32)
 
 cd "$root"
 for preset in "${presets[@]}"; do

@@ -14,3 +14,9 @@ i686_mode() {
 
 # The Debian suite that carries a QEMU fast enough to run Wine.
 QEMU_SUITE=bookworm-backports
+
+# True where a QEMU recent enough to run 32-bit Wine is installed (Debian 12's own 7.2 is far
+# too slow and crashes).
+emulator_ready() {
+  command -v qemu-i386 >/dev/null && qemu-i386 --version | grep -qE 'version ([1-9][0-9])\.'
+}

@@ -54,6 +54,24 @@ bool ProduceFrame(BYTE fill) {
     return producer.WaitExit(producerWaitMs, &exitCode) && exitCode == producer::exitOk;
 }
 
+// A producer that writes a frame, holds the mutex over it for `holdMs` and ends; true once it
+// has.
+bool HoldMutexOverFrame(BYTE fill, DWORD holdMs) {
+    CProducerProcess producer(FrameProducer(fill, holdMs));
+    DWORD exitCode = 1;
+    return producer.WaitReady(producerWaitMs) && producer.WaitExit(producerWaitMs, &exitCode);
+}
+
+// The index of the first sample that carries `digest`, or the number of samples.
+size_t FirstWith(const std::vector<RecordedSample>& samples,
+                 decltype(RecordedSample::digest) digest) {
+    size_t i = 0;
+    while (i < samples.size() && samples[i].digest != digest) {
+        ++i;
+    }
+    return i;
+}
+
 // Each sample follows the one before: sample n of a run covers [n, n + 1) frames.
 void ExpectStampedFrom(const std::vector<RecordedSample>& samples, size_t first,
                        LONGLONG firstFrame) {
@@ -160,22 +178,14 @@ TEST_F(CameraGraph, ProducerHoldingTheMutexDelaysOneFill) {
     ASSERT_EQ(S_OK, graph.BuildResult());
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
     ASSERT_GE(recorder.WaitFor(3, 10s).size(), 3u);
-    {
-        // Holds the mutex over its new frame for 6 s, past the fill's 5 s limit.
-        CProducerProcess producer(FrameProducer(42, 6000));
-        ASSERT_TRUE(producer.WaitReady(producerWaitMs));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(producer.WaitExit(producerWaitMs, &exitCode));
-    }
+    // Holds the mutex over its new frame for 6 s, past the fill's 5 s limit.
+    ASSERT_TRUE(HoldMutexOverFrame(42, 6000));
     const size_t released = recorder.Samples().size();
     const std::vector<RecordedSample> samples = recorder.WaitFor(released + 5, 10s);
     ASSERT_GE(samples.size(), released + 5);
     ExpectStampedFrom(samples, 0, 0);
 
-    size_t firstNew = 0;
-    while (firstNew < samples.size() && samples[firstNew].digest != PatternDigest(42)) {
-        ++firstNew;
-    }
+    const size_t firstNew = FirstWith(samples, PatternDigest(42));
     ASSERT_LT(firstNew, samples.size());
     ASSERT_GE(firstNew, 2u);
     // The fill that gave up waiting still went out, five seconds late, with the old picture.
@@ -243,22 +253,14 @@ TEST_F(RealTimeDelivery, AfterAProducerStallDeliveryGoesOnWithoutABurst) {
     ASSERT_EQ(S_OK, graph.BuildResult());
     ASSERT_TRUE(SUCCEEDED(graph.Run()));
     ASSERT_GE(recorder.WaitFor(3, 10s).size(), 3u);
-    {
-        // Holds the mutex over its new frame for 6 s: about 150 frames fall due meanwhile.
-        CProducerProcess producer(FrameProducer(42, 6000));
-        ASSERT_TRUE(producer.WaitReady(producerWaitMs));
-        DWORD exitCode = 1;
-        ASSERT_TRUE(producer.WaitExit(producerWaitMs, &exitCode));
-    }
+    // Holds the mutex over its new frame for 6 s: about 150 frames fall due meanwhile.
+    ASSERT_TRUE(HoldMutexOverFrame(42, 6000));
     const size_t released = recorder.Samples().size();
     const std::vector<RecordedSample> samples = recorder.WaitFor(released + 15, 20s);
     ASSERT_GE(samples.size(), released + 15);
     ExpectStampedFrom(samples, 0, 0);
 
-    size_t firstNew = 0;
-    while (firstNew < samples.size() && samples[firstNew].digest != PatternDigest(42)) {
-        ++firstNew;
-    }
+    const size_t firstNew = FirstWith(samples, PatternDigest(42));
     ASSERT_LT(firstNew + 10, samples.size());
     // The ten samples after the stall come at the frame rate, not in a burst of those missed.
     EXPECT_GE(samples[firstNew + 10].arrivedMs - samples[firstNew].arrivedMs, 8 * 40u);

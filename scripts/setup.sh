@@ -111,3 +111,7 @@ install_emulator
 # shellcheck source=build-ffmpeg.sh
 . "$(dirname "$0")/build-ffmpeg.sh"
 for t in "${TRIPLES[@]}"; do build_wx "$t"; build_ffmpeg "$t"; done
+# Google Benchmark's source, built with the fill benchmark for each target.
+# shellcheck source=fetch-benchmark.sh
+. "$(dirname "$0")/fetch-benchmark.sh"
+fetch_benchmark

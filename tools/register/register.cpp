@@ -1,6 +1,7 @@
 // qvl_register: installs the camera so that capture programs find it. Registers the module
 // through its own entry points and adds it to the video input device category, for the
 // machine or the current user; removes both again; tells where it is registered.
+#include "console_guard.h"
 #include "installer.h"
 #include "status_report.h"
 
@@ -105,7 +106,8 @@ int wmain(int argc, wchar_t** argv) {
         PrintStatus(options.dllPath);
         return 0;
     }
-    // Ctrl+C must not stop the tool between a step and its undo.
-    SetConsoleCtrlHandler(nullptr, TRUE);
+    // No console event may stop the tool between a step and its undo; the guard outlives the
+    // module and COM, so the change is complete when it lets an event through.
+    const ConsoleGuard guard;
     return Change(options);
 }

@@ -5,6 +5,8 @@
 #include <uuids.h>
 #include <wrl/client.h>
 
+#include <string>
+
 using Microsoft::WRL::ComPtr;
 
 const CLSID CLSID_Camera = QVL_CAMERA_CLSID_INIT;
@@ -39,6 +41,20 @@ template <typename Step> HRESULT WithMapper(Scope scope, Step step) {
     return step(mapper.Get());
 }
 
+// The mapper can report success for an entry it could not write (Wine's does when a key in
+// its way refuses the entry), so the entry is read back: a camera is listed only with its
+// friendly name.
+HRESULT CheckWritten(Scope scope) {
+    wchar_t category[40] = {};
+    StringFromGUID2(CLSID_VideoInputDeviceCategory, category, 40);
+    const std::wstring entry = std::wstring(L"Software\\Classes\\CLSID\\") + category +
+                               L"\\Instance\\" QVL_CAMERA_CLSID_STRING;
+    const HKEY root = scope == Scope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+    const LONG found = RegGetValueW(root, entry.c_str(), L"FriendlyName", RRF_RT_REG_SZ, nullptr,
+                                    nullptr, nullptr);
+    return found == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(ERROR_CANTWRITE);
+}
+
 HRESULT Unregister(IFilterMapper2* mapper) {
     const HRESULT hr =
         mapper->UnregisterFilter(&CLSID_VideoInputDeviceCategory, nullptr, CLSID_Camera);
@@ -47,7 +63,7 @@ HRESULT Unregister(IFilterMapper2* mapper) {
 } // namespace
 
 HRESULT AddVideoInputEntry(Scope scope) {
-    return WithMapper(scope, [](IFilterMapper2* mapper) {
+    return WithMapper(scope, [scope](IFilterMapper2* mapper) {
         HRESULT hr = Unregister(mapper);
         if (FAILED(hr)) {
             return hr;
@@ -57,8 +73,9 @@ HRESULT AddVideoInputEntry(Scope scope) {
         filter.dwMerit = MERIT_DO_NOT_USE;
         filter.cPins2 = 1;
         filter.rgPins2 = &kCapturePin;
-        return mapper->RegisterFilter(CLSID_Camera, L"" QVL_CAMERA_FRIENDLY_NAME, nullptr,
-                                      &CLSID_VideoInputDeviceCategory, nullptr, &filter);
+        hr = mapper->RegisterFilter(CLSID_Camera, L"" QVL_CAMERA_FRIENDLY_NAME, nullptr,
+                                    &CLSID_VideoInputDeviceCategory, nullptr, &filter);
+        return FAILED(hr) ? hr : CheckWritten(scope);
     });
 }
 

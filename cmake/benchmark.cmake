@@ -22,6 +22,10 @@ elseif(EXISTS ${SRCFILTER_BENCHMARK_SOURCE}/CMakeLists.txt)
   set(BENCHMARK_ENABLE_LTO OFF CACHE BOOL "" FORCE)
   set(BENCHMARK_ENABLE_ASSEMBLY_TESTS OFF CACHE BOOL "" FORCE)
   set(BENCHMARK_DOWNLOAD_DEPENDENCIES OFF CACHE BOOL "" FORCE)
+  # Cross-built, its feature checks only compile; these two hold for mingw-w64's libstdc++,
+  # and answering them spares a warning each.
+  set(HAVE_STD_REGEX 1)
+  set(HAVE_STEADY_CLOCK 1)
   # Debian's tree takes its version from the packaging, not from git: 0.0.0 means the
   # project's own.
   set(GIT_VERSION 0.0.0)

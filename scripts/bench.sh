@@ -1,12 +1,55 @@
 #!/usr/bin/env bash
-# Builds the frame benchmark and runs it in the build's own Wine prefix; prints figures.
-# Usage: bench.sh [win64|win32]   (default win64)
+# Builds the benchmarks and runs them for every bitness this host can run, each in its build's
+# own Wine prefix. Prints a readable table and one "bench: key=value ..." line per case and
+# size. The waits case runs last, under a Wine server started with request tracing, so that
+# every request the camera's streaming thread sends to the server can be counted.
+# Usage: bench.sh [win64|win32]...   (default: both, as the host allows)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-preset=${1:-win64}
-build=$root/build/$preset
 cd "$root"
-cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" --target frame_bench
-"$build/winerun" "$build/bench/frame_bench.exe"
-WINEPREFIX=$build/wineprefix wineserver -k 2>/dev/null || true
+# shellcheck source=host.sh
+. scripts/host.sh
+./scripts/setup.sh >/dev/null
+
+bench_preset() { # preset
+  local preset=$1 build=$root/build/$1
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" --target stream_bench fill_bench >/dev/null
+  echo "== $preset =="
+  "$build/winerun" "$build/bench/fill/fill_bench.exe"
+  "$build/winerun" "$build/bench/stream_bench.exe" free steady paced age
+  local trace=$build/bench-server-trace.txt
+  export WINEPREFIX=$build/wineprefix
+  wineserver -k 2>/dev/null || true
+  wineserver -w
+  wineserver -f -d1 2>"$trace" &
+  local server=$!
+  "$build/winerun" "$build/bench/stream_bench.exe" waits --server-trace "Z:$trace"
+  wineserver -k 2>/dev/null || true
+  wait "$server" || true
+  rm -f "$trace"
+}
+
+bench_emulated() { # the i686 build where 32-bit code runs only under QEMU: no server trace
+  local build=$root/build/win32
+  cmake --preset win32 >/dev/null
+  cmake --build --preset win32 --target stream_bench fill_bench >/dev/null
+  echo "== win32 (emulated: figures measure QEMU as much as the camera) =="
+  ./scripts/emulated.sh "$build/winerun" sh -c \
+    "'$build/winerun' '$build/bench/fill/fill_bench.exe' &&
+     '$build/winerun' '$build/bench/stream_bench.exe' free steady paced age waits"
+}
+
+presets=("$@")
+[ ${#presets[@]} -gt 0 ] || presets=(win64 win32)
+for preset in "${presets[@]}"; do
+  if [ "$preset" = win32 ] && [ "$(i686_mode)" = emulated ]; then
+    if emulator_ready; then
+      bench_emulated
+    else
+      echo "== win32 skipped: this host refuses 32-bit code and has no emulator =="
+    fi
+  else
+    bench_preset "$preset"
+  fi
+done

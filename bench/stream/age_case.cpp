@@ -1,0 +1,132 @@
+// The age of the picture a client gets: a producer thread writes numbered frames at the
+// camera's rate through the sender library, and each sample's arrival at the grabber is set
+// against the moment its frame was written.
+#include "frame_tap.h"
+#include "qvl_sender.h"
+#include "stream_cases.h"
+
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace bench {
+namespace {
+
+// Writes frame 1, 2, ... every 1/fps seconds and notes when each one was in the region.
+class NumberedProducer {
+public:
+    NumberedProducer(DWORD width, DWORD height, DWORD fps, std::vector<double>& written)
+        : width(width), height(height), fps(fps), written(written),
+          pixels(static_cast<size_t>(width) * height * 4, 0x40) {}
+    ~NumberedProducer() { Stop(); }
+    NumberedProducer(const NumberedProducer&) = delete;
+    NumberedProducer& operator=(const NumberedProducer&) = delete;
+
+    bool Start() {
+        if (qvl_sender_open(1000, &sender) != QVL_OK) {
+            return false;
+        }
+        thread = std::thread([this] { Run(); });
+        return true;
+    }
+    void Stop() {
+        stop = true;
+        if (thread.joinable()) {
+            thread.join();
+        }
+        qvl_sender_close(sender);
+        sender = nullptr;
+    }
+    long Failures() const { return failures; }
+
+private:
+    void Run() {
+        HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+        const double start = Now();
+        for (DWORD n = 1; !stop && n < written.size(); ++n) {
+            const double wait = start + n / double(fps) - Now();
+            if (wait > 0 && timer != nullptr) {
+                LARGE_INTEGER due;
+                due.QuadPart = -static_cast<LONGLONG>(wait * 1e7);
+                SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
+                WaitForSingleObject(timer, INFINITE);
+            }
+            // Bottom-up rows go into the region as they are: the number lands in the first
+            // pixel of the sample.
+            pixels[0] = static_cast<BYTE>(n);
+            pixels[1] = static_cast<BYTE>(n >> 8);
+            pixels[2] = static_cast<BYTE>(n >> 16);
+            const qvl_frame frame = {pixels.data(),        pixels.size(), int(width), int(height),
+                                     ptrdiff_t(width) * 4, QVL_BOTTOM_UP, QVL_BGRX,   0};
+            if (qvl_sender_send(sender, &frame) == QVL_OK) {
+                written[n] = Now();
+            } else {
+                ++failures;
+            }
+        }
+        if (timer != nullptr) {
+            CloseHandle(timer);
+        }
+    }
+
+    const DWORD width, height, fps;
+    std::vector<double>& written;
+    std::vector<BYTE> pixels;
+    qvl_sender* sender = nullptr;
+    std::atomic<bool> stop{false};
+    std::atomic<long> failures{0};
+    std::thread thread;
+};
+
+double Percentile(std::vector<double> sorted, double p) {
+    const size_t at = static_cast<size_t>(p * (sorted.size() - 1) + 0.5);
+    return sorted[at];
+}
+
+} // namespace
+
+bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps) {
+    const DWORD seconds = 6;
+    const long capacity = static_cast<long>(fps * (seconds + 4));
+    std::vector<Arrival> arrivals(static_cast<size_t>(capacity));
+    std::vector<double> written(static_cast<size_t>(capacity), 0);
+    FrameTap tap(arrivals.data(), capacity);
+    graphkit::CameraGraphOptions options;
+    options.clock = true;
+    options.renderer = false;
+    CameraRun run(module, width, height, fps, options, &tap);
+    NumberedProducer producer(width, height, fps, written);
+    if (FAILED(run.Result()) || !producer.Start()) {
+        std::fprintf(stderr, "stream_bench: the age case cannot start\n");
+        return false;
+    }
+    Sleep(seconds * 1000);
+    run.Stop();
+    producer.Stop();
+    // Ages of every sample that carried a written frame, past the first few while both sides
+    // settle.
+    std::vector<double> ages;
+    for (long i = 0; i < tap.Recorded(); ++i) {
+        const DWORD frame = arrivals[static_cast<size_t>(i)].frame;
+        if (frame > fps / 2 && frame < written.size() && written[frame] > 0) {
+            ages.push_back((arrivals[static_cast<size_t>(i)].seconds - written[frame]) * 1000);
+        }
+    }
+    if (ages.size() < fps || producer.Failures() > 0) {
+        std::fprintf(stderr, "stream_bench: %zu numbered frames arrived, %ld sends failed\n",
+                     ages.size(), producer.Failures());
+        return false;
+    }
+    std::sort(ages.begin(), ages.end());
+    const double p50 = Percentile(ages, 0.5);
+    const double p99 = Percentile(ages, 0.99);
+    std::printf("age     %4lux%-4lu at %2lu fps, %zu samples: median %.2f ms, 99th percentile "
+                "%.2f ms (a frame lasts %.2f ms)\n",
+                width, height, fps, ages.size(), p50, p99, 1000.0 / fps);
+    std::printf("bench: arch=%s case=age size=%lux%lu fps=%lu p50_ms=%.2f p99_ms=%.2f\n", Arch(),
+                width, height, fps, p50, p99);
+    return true;
+}
+
+} // namespace bench

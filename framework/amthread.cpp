@@ -23,6 +23,7 @@ DWORD CAMThread::CallWorker(DWORD code) {
         return static_cast<DWORD>(E_FAIL);
     }
     command = code;
+    pending.store(true, std::memory_order_release);
     SetEvent(sendEvent.Handle());
     WaitForSingleObject(completeEvent.Handle(), INFINITE);
     return reply;
@@ -34,7 +35,7 @@ DWORD CAMThread::GetRequest() {
 }
 
 BOOL CAMThread::CheckRequest(DWORD* pCommand) {
-    if (WaitForSingleObject(sendEvent.Handle(), 0) != WAIT_OBJECT_0) {
+    if (!pending.load(std::memory_order_acquire)) {
         return FALSE;
     }
     if (pCommand != nullptr) {
@@ -45,6 +46,7 @@ BOOL CAMThread::CheckRequest(DWORD* pCommand) {
 
 void CAMThread::Reply(DWORD result) {
     reply = result;
+    pending.store(false, std::memory_order_relaxed);
     // Reset before signalling so that the next caller's set cannot be lost.
     ResetEvent(sendEvent.Handle());
     SetEvent(completeEvent.Handle());

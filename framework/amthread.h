@@ -3,6 +3,8 @@
 // with a 32-bit reply.
 #include "sync.h"
 
+#include <atomic>
+
 class CAMThread {
 public:
     CAMThread();
@@ -34,6 +36,9 @@ private:
     CEventHandle sendEvent{TRUE};
     CEventHandle completeEvent{FALSE};
     volatile DWORD command = 0;
+    // Set with the command and cleared by the reply: the worker polls it between frames at
+    // no cost, instead of asking the kernel about the event each time.
+    std::atomic<bool> pending{false};
     volatile DWORD reply = 0;
     HANDLE volatile threadHandle = nullptr;
     CCritSec commandLock;

@@ -4,6 +4,7 @@
 // from the same region (mapped here) into the same sample with the same memcpy. Repetitions of
 // every case run in random order, and medians are compared. The mutex's wait and release alone
 // are timed too: the part of the fill a bare copy does not pay.
+#include "arch.h"
 #include "classfactory.h"
 #include "com_owners.h"
 #include "kernel_owners.h"
@@ -26,7 +27,7 @@
 
 namespace {
 
-const char* const kArch = sizeof(void*) == 8 ? "x64" : "x86";
+const char* const kArch = BenchArch();
 
 // One frame size: a camera made at that size, one sample of the platform's allocator held for
 // the whole run, and a producer's sender with a frame to write.

@@ -13,12 +13,16 @@
 namespace bench {
 namespace {
 
-// Writes frame 1, 2, ... every 1/fps seconds and notes when each one was in the region.
+// Writes frame 1, 2, ... at the camera's rate and notes when each one was in the region. It
+// gains one frame interval over `sweepSeconds`, so that its writes fall at every phase of the
+// camera's frame interval, as an unsynchronised producer's do; at exactly the camera's rate the
+// phase, and so the age, would stay wherever the start happened to put it.
 class NumberedProducer {
 public:
-    NumberedProducer(DWORD width, DWORD height, DWORD fps, std::vector<double>& written)
-        : width(width), height(height), fps(fps), written(written),
-          pixels(static_cast<size_t>(width) * height * 4, 0x40) {}
+    NumberedProducer(DWORD width, DWORD height, DWORD fps, DWORD sweepSeconds,
+                     std::vector<double>& written)
+        : width(width), height(height), period((1.0 - 1.0 / (sweepSeconds * fps)) / fps),
+          written(written), pixels(static_cast<size_t>(width) * height * 4, 0x40) {}
     ~NumberedProducer() { Stop(); }
     NumberedProducer(const NumberedProducer&) = delete;
     NumberedProducer& operator=(const NumberedProducer&) = delete;
@@ -45,7 +49,7 @@ private:
         HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
         const double start = Now();
         for (DWORD n = 1; !stop && n < written.size(); ++n) {
-            const double wait = start + n / double(fps) - Now();
+            const double wait = start + n * period - Now();
             if (wait > 0 && timer != nullptr) {
                 LARGE_INTEGER due;
                 due.QuadPart = -static_cast<LONGLONG>(wait * 1e7);
@@ -59,8 +63,11 @@ private:
             pixels[2] = static_cast<BYTE>(n >> 16);
             const qvl_frame frame = {pixels.data(),        pixels.size(), int(width), int(height),
                                      ptrdiff_t(width) * 4, QVL_BOTTOM_UP, QVL_BGRX,   0};
+            // Stamped as the write begins: the thread may not run again until well after the
+            // camera has taken the frame, and the age should err long, not short.
+            const double writing = Now();
             if (qvl_sender_send(sender, &frame) == QVL_OK) {
-                written[n] = Now();
+                written[n] = writing;
             } else {
                 ++failures;
             }
@@ -70,7 +77,8 @@ private:
         }
     }
 
-    const DWORD width, height, fps;
+    const DWORD width, height;
+    const double period;
     std::vector<double>& written;
     std::vector<BYTE> pixels;
     qvl_sender* sender = nullptr;
@@ -96,7 +104,7 @@ bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps) {
     options.clock = true;
     options.renderer = false;
     CameraRun run(module, width, height, fps, options, &tap);
-    NumberedProducer producer(width, height, fps, written);
+    NumberedProducer producer(width, height, fps, seconds, written);
     if (FAILED(run.Result()) || !producer.Start()) {
         std::fprintf(stderr, "stream_bench: the age case cannot start\n");
         return false;
@@ -122,8 +130,8 @@ bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps) {
     const double p50 = Percentile(ages, 0.5);
     const double p99 = Percentile(ages, 0.99);
     std::printf("age     %4lux%-4lu at %2lu fps, %zu samples: median %.2f ms, 99th percentile "
-                "%.2f ms (a frame lasts %.2f ms)\n",
-                width, height, fps, ages.size(), p50, p99, 1000.0 / fps);
+                "%.2f ms, youngest %.2f ms (a frame lasts %.2f ms)\n",
+                width, height, fps, ages.size(), p50, p99, ages.front(), 1000.0 / fps);
     std::printf("bench: arch=%s case=age size=%lux%lu fps=%lu p50_ms=%.2f p99_ms=%.2f\n", Arch(),
                 width, height, fps, p50, p99);
     return true;

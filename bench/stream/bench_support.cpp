@@ -10,14 +10,6 @@
 
 namespace bench {
 
-const char* Arch() {
-#ifdef _WIN64
-    return "x64";
-#else
-    return "x86";
-#endif
-}
-
 double Now() {
     LARGE_INTEGER frequency, now;
     QueryPerformanceFrequency(&frequency);

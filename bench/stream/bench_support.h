@@ -1,6 +1,7 @@
 #pragma once
 // What every stream benchmark case needs: the camera made from the built module as a host
 // would load it, the camera's graph around it, and the process figures the cases report.
+#include "arch.h"
 #include "com_owners.h"
 #include "graph_kit.h"
 
@@ -11,7 +12,9 @@
 namespace bench {
 
 // "x64" or "x86", the label of every machine-readable line.
-const char* Arch();
+inline const char* Arch() {
+    return BenchArch();
+}
 
 // Seconds on the performance counter.
 double Now();

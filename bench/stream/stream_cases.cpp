@@ -13,12 +13,17 @@ namespace {
 const DWORD kStartMs = 10000;
 
 // Microseconds for one plain copy of a frame of this size between two buffers that have been
-// written before: the floor for the camera's fill. The median of a few rounds.
-double CopyMicroseconds(size_t bytes) {
+// written before: the floor for the camera's fill. The median of a few rounds, each after
+// `idleMs` of sleep when given: a processor that has idled for a frame interval copies more
+// slowly than one copying back to back.
+double CopyMicroseconds(size_t bytes, DWORD idleMs = 0) {
     std::vector<BYTE> from(bytes, 1), to(bytes, 2);
     std::vector<double> rounds;
     for (int i = 0; i < 21; ++i) {
         from[static_cast<size_t>(i)] = static_cast<BYTE>(i);
+        if (idleMs > 0) {
+            Sleep(idleMs);
+        }
         const double start = Now();
         std::memcpy(to.data(), from.data(), bytes);
         rounds.push_back((Now() - start) * 1e6);
@@ -89,30 +94,35 @@ bool RunSteady(const CameraModule& module, DWORD width, DWORD height) {
 
 bool RunPaced(const CameraModule& module, DWORD width, DWORD height, DWORD fps) {
     FrameTap tap;
+    double cpuPct = 0;
+    double rate = 0;
+    DWORD frameBytes = 0;
     {
         CameraRun run(module, width, height, fps, Options(true, false), &tap);
         if (!Started(run, tap, static_cast<long>(fps))) {
             return false;
         }
+        frameBytes = run.Format().imageSize;
         const long before = tap.Frames();
         const double cpuBefore = ProcessSeconds();
         const double start = Now();
         Sleep(5000);
-        const double cpu = ProcessSeconds() - cpuBefore;
         const double seconds = Now() - start;
-        const double rate = (tap.Frames() - before) / seconds;
-        // What one bare copy of each frame alone costs at this rate, measured in the same run.
-        const double copyPct = CopyMicroseconds(run.Format().imageSize) * rate / 1e4;
-        std::printf("paced   %4lux%-4lu at %lu fps: %.2f fps, process %.2f%% of one core, of "
-                    "which a bare copy of each frame would take %.2f%%\n",
-                    width, height, fps, rate, 100 * cpu / seconds, copyPct);
-        std::printf("bench: arch=%s case=paced size=%lux%lu fps=%.2f cpu_pct=%.2f copy_pct=%.2f\n",
-                    Arch(), width, height, rate, 100 * cpu / seconds, copyPct);
+        cpuPct = 100 * (ProcessSeconds() - cpuBefore) / seconds;
+        rate = (tap.Frames() - before) / seconds;
         // Wine 8 can hang releasing a graph whose system clock has just served large frames;
         // a pause between stopping and releasing avoids it.
         run.Stop();
         Sleep(1000);
     }
+    // What a bare copy of each frame alone costs at this rate, with the same idle time between
+    // copies as the stream has between frames.
+    const double copyPct = CopyMicroseconds(frameBytes, 1000 / fps) * rate / 1e4;
+    std::printf("paced   %4lux%-4lu at %lu fps: %.2f fps, process %.2f%% of one core, of which a "
+                "bare copy of each frame would take %.2f%%\n",
+                width, height, fps, rate, cpuPct, copyPct);
+    std::printf("bench: arch=%s case=paced size=%lux%lu fps=%.2f cpu_pct=%.2f copy_pct=%.2f\n",
+                Arch(), width, height, rate, cpuPct, copyPct);
     return true;
 }
 

@@ -2,11 +2,8 @@
 # scripts/fetch-benchmark.sh and built for the target only where a benchmark asks for it.
 # Sets SRCFILTER_BENCHMARK_FOUND; without the source the caller skips its target, so that the
 # rest of the project still configures and builds.
-set(_benchmark_cache /var/cache/srcfilter)
-if(DEFINED ENV{SRCFILTER_CACHE})
-  set(_benchmark_cache $ENV{SRCFILTER_CACHE})
-endif()
-set(SRCFILTER_BENCHMARK_SOURCE "${_benchmark_cache}/benchmark-src"
+include(${CMAKE_CURRENT_LIST_DIR}/cache.cmake)
+set(SRCFILTER_BENCHMARK_SOURCE "${SRCFILTER_CACHE_DIR}/benchmark-src"
     CACHE PATH "Google Benchmark source tree (scripts/fetch-benchmark.sh unpacks it)")
 
 set(SRCFILTER_BENCHMARK_FOUND FALSE)

@@ -1,10 +1,8 @@
-# wxBase, cross-built by scripts/setup.sh into a cache outside the source tree.
-# One per triple, named by the triple's first field (scripts/setup.sh uses the same rule).
-string(REGEX REPLACE "-.*" "" _wx_arch ${TOOLCHAIN_TRIPLE})
-set(SRCFILTER_WX_PREFIX "/var/cache/srcfilter/wx-3.2-${_wx_arch}" CACHE PATH "wxBase install prefix")
-if(DEFINED ENV{SRCFILTER_CACHE})
-  set(SRCFILTER_WX_PREFIX "$ENV{SRCFILTER_CACHE}/wx-3.2-${_wx_arch}" CACHE PATH "" FORCE)
-endif()
+# wxBase, cross-built by scripts/setup.sh into the cache outside the source tree, one per
+# triple.
+include(${CMAKE_CURRENT_LIST_DIR}/cache.cmake)
+set(SRCFILTER_WX_PREFIX "${SRCFILTER_CACHE_DIR}/wx-3.2-${SRCFILTER_CACHE_ARCH}" CACHE PATH
+    "wxBase install prefix")
 set(WX_CONFIG ${SRCFILTER_WX_PREFIX}/bin/wx-config)
 if(NOT EXISTS ${WX_CONFIG})
   message(FATAL_ERROR "wxBase not found at ${SRCFILTER_WX_PREFIX}; run scripts/setup.sh")

@@ -6,16 +6,8 @@
 # reused when present. Sourced by setup.sh; also runs alone: build-ffmpeg.sh [TRIPLE...]
 set -euo pipefail
 
-FFMPEG_CACHE_DIR=${SRCFILTER_CACHE:-/var/cache/srcfilter}
-
-# setup.sh defines ensure_deb_src; run alone, the deb-src entry must already be there.
-if ! declare -F ensure_deb_src >/dev/null; then
-  ensure_deb_src() {
-    [ -f /etc/apt/sources.list.d/srcfilter-deb-src.sources ] && return 0
-    echo "build-ffmpeg: no deb-src entry; run scripts/setup.sh" >&2
-    return 1
-  }
-fi
+# shellcheck source=source-packages.sh
+. "$(dirname "${BASH_SOURCE[0]}")/source-packages.sh"
 
 # Components beyond the DirectShow input: copying frames needs no filter or encoder, the
 # rest lets a capture be written as raw frames, AVI or images, or thrown away.
@@ -26,7 +18,7 @@ FFMPEG_COMPONENTS=(--enable-indev=dshow
                    --enable-protocol=file,pipe
                    --enable-filter=null,format,vflip)
 
-ffmpeg_prefix() { echo "$FFMPEG_CACHE_DIR/ffmpeg-5.1-${1%%-*}"; }
+ffmpeg_prefix() { echo "$SRCFILTER_CACHE_DIR/ffmpeg-5.1-${1%%-*}"; }
 
 build_ffmpeg() {
   local host=$1
@@ -36,11 +28,8 @@ build_ffmpeg() {
     echo "build-ffmpeg: ffmpeg for $host cached at $prefix"
     return
   fi
-  ensure_deb_src
-  local work="$FFMPEG_CACHE_DIR/ffmpeg-src-$host"
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source --download-only -qq ffmpeg 2>/dev/null &&
-    dpkg-source -x --no-check ./*.dsc src >/dev/null)
+  local work="$SRCFILTER_CACHE_DIR/ffmpeg-src-$host"
+  unpack_source ffmpeg "$work"
   echo "build-ffmpeg: building ffmpeg for $host"
   mkdir -p "$work/build"
   # Threads are autodetected, so --disable-autodetect needs them back explicitly; -static

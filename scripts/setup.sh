@@ -4,12 +4,13 @@
 # Idempotent: a warm machine returns in seconds.
 set -euo pipefail
 
-CACHE_DIR=${SRCFILTER_CACHE:-/var/cache/srcfilter}
 TRIPLES=(i686-w64-mingw32 x86_64-w64-mingw32)
 
 log() { printf 'setup: %s\n' "$*"; }
 # shellcheck source=host.sh
 . "$(dirname "$0")/host.sh"
+# shellcheck source=source-packages.sh
+. "$(dirname "$0")/source-packages.sh"
 
 need_packages() {
   local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
@@ -32,19 +33,6 @@ install_packages() {
   apt-get update -qq
   # shellcheck disable=SC2086
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing
-}
-
-# deb-src entries are derived from the machine's own deb sources so no mirror is hard-coded.
-ensure_deb_src() {
-  local out=/etc/apt/sources.list.d/srcfilter-deb-src.sources
-  [ -f "$out" ] && return 0
-  if [ -f /etc/apt/sources.list.d/debian.sources ]; then
-    sed 's/^Types:.*deb.*$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$out"
-  elif [ -f /etc/apt/sources.list ]; then
-    grep -E '^deb ' /etc/apt/sources.list | sed 's/^deb /deb-src /' > /etc/apt/sources.list.d/srcfilter-deb-src.list
-    touch "$out"
-  fi
-  apt-get update -qq
 }
 
 # The stanza for a suite is derived from the machine's own deb sources, so no mirror is
@@ -83,15 +71,13 @@ install_emulator() {
 # One wxBase per triple, in wx-3.2-<arch> (the triple's first field).
 build_wx() {
   local host=$1
-  local prefix="$CACHE_DIR/wx-3.2-${host%%-*}"
+  local prefix="$SRCFILTER_CACHE_DIR/wx-3.2-${host%%-*}"
   if [ -x "$prefix/bin/wx-config" ] && ls "$prefix"/lib/libwx_baseu-3.2-*.a >/dev/null 2>&1; then
     log "wxBase for $host cached at $prefix"
     return
   fi
-  ensure_deb_src
-  local work="$CACHE_DIR/wx-src-$host"
-  rm -rf "$work" && mkdir -p "$work"
-  (cd "$work" && apt-get source --download-only -qq wxwidgets3.2 && dpkg-source -x --no-check ./*.dsc src >/dev/null)
+  local work="$SRCFILTER_CACHE_DIR/wx-src-$host"
+  unpack_source wxwidgets3.2 "$work"
   log "building wxBase for $host"
   mkdir -p "$work/build"
   (cd "$work/build" &&

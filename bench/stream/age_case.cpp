@@ -100,10 +100,7 @@ bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps) {
     std::vector<Arrival> arrivals(static_cast<size_t>(capacity));
     std::vector<double> written(static_cast<size_t>(capacity), 0);
     FrameTap tap(arrivals.data(), capacity);
-    graphkit::CameraGraphOptions options;
-    options.clock = true;
-    options.renderer = false;
-    CameraRun run(module, width, height, fps, options, &tap);
+    CameraRun run(module, width, height, fps, true, &tap);
     NumberedProducer producer(width, height, fps, seconds, written);
     if (FAILED(run.Result()) || !producer.Start()) {
         std::fprintf(stderr, "stream_bench: the age case cannot start\n");

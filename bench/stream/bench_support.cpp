@@ -102,8 +102,11 @@ HRESULT CameraModule::CreateCamera(ComPtr<IBaseFilter>& camera) const {
     return hr;
 }
 
-CameraRun::CameraRun(const CameraModule& module, DWORD width, DWORD height, DWORD fps,
-                     const graphkit::CameraGraphOptions& options, ISampleGrabberCB* callback) {
+CameraRun::CameraRun(const CameraModule& module, DWORD width, DWORD height, DWORD fps, bool paced,
+                     ISampleGrabberCB* callback) {
+    graphkit::CameraGraphOptions options;
+    options.clock = paced;
+    options.renderer = !paced;
     if (!CSettingsScope::StoreAll(width, height, fps)) {
         return;
     }

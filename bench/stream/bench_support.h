@@ -42,13 +42,14 @@ private:
     HMODULE module;
 };
 
-// A camera with the given settings in its graph (grabber, then a null renderer unless the
-// options leave it out), the callback set, running. The graph stops and drops the callback
-// when it goes.
+// A camera with the given settings in its graph, the callback set, running. Paced: with the
+// graph's clock, into the grabber alone, as a capture program's graph; otherwise flat out,
+// without a clock, into the grabber and a null renderer. The graph stops and drops the
+// callback when it goes.
 class CameraRun {
 public:
-    CameraRun(const CameraModule& module, DWORD width, DWORD height, DWORD fps,
-              const graphkit::CameraGraphOptions& options, ISampleGrabberCB* callback);
+    CameraRun(const CameraModule& module, DWORD width, DWORD height, DWORD fps, bool paced,
+              ISampleGrabberCB* callback);
     CameraRun(const CameraRun&) = delete;
     CameraRun& operator=(const CameraRun&) = delete;
     // S_OK once built and running.

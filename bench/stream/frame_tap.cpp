@@ -1,7 +1,5 @@
 #include "frame_tap.h"
 
-#include "bench_support.h"
-
 namespace bench {
 
 STDMETHODIMP FrameTap::QueryInterface(REFIID riid, void** out) {
@@ -44,6 +42,14 @@ bool FrameTap::WaitForFrames(long count, DWORD timeoutMs) const {
         Sleep(10);
     }
     return true;
+}
+
+bool Started(const CameraRun& run, const FrameTap& tap, long frames) {
+    if (SUCCEEDED(run.Result()) && tap.WaitForFrames(frames, 10000)) {
+        return true;
+    }
+    std::fprintf(stderr, "stream_bench: the camera does not stream\n");
+    return false;
 }
 
 } // namespace bench

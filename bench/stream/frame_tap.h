@@ -3,6 +3,8 @@
 // given room, the frame number a producer wrote into each sample's first pixel with the time
 // the sample arrived. It makes no system call of its own, so that it adds nothing to what is
 // counted on the streaming thread.
+#include "bench_support.h"
+
 #include <dshow.h>
 #include <qedit.h>
 
@@ -41,5 +43,8 @@ private:
     std::atomic<long> frames{0};
     std::atomic<DWORD> thread{0};
 };
+
+// True once the run has started and `frames` have arrived; says so when not.
+bool Started(const CameraRun& run, const FrameTap& tap, long frames);
 
 } // namespace bench

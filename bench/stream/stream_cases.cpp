@@ -10,8 +10,6 @@
 namespace bench {
 namespace {
 
-const DWORD kStartMs = 10000;
-
 // Microseconds for one plain copy of a frame of this size between two buffers that have been
 // written before: the floor for the camera's fill. The median of a few rounds, each after
 // `idleMs` of sleep when given: a processor that has idled for a frame interval copies more
@@ -33,26 +31,11 @@ double CopyMicroseconds(size_t bytes, DWORD idleMs = 0) {
     return to[20] == 20 ? rounds[10] : -rounds[10];
 }
 
-graphkit::CameraGraphOptions Options(bool clock, bool renderer) {
-    graphkit::CameraGraphOptions options;
-    options.clock = clock;
-    options.renderer = renderer;
-    return options;
-}
-
-bool Started(const CameraRun& run, const FrameTap& tap, long frames) {
-    if (SUCCEEDED(run.Result()) && tap.WaitForFrames(frames, kStartMs)) {
-        return true;
-    }
-    std::fprintf(stderr, "stream_bench: the camera does not stream\n");
-    return false;
-}
-
 } // namespace
 
 bool RunFree(const CameraModule& module, DWORD width, DWORD height) {
     FrameTap tap;
-    CameraRun run(module, width, height, QVL_DEFAULT_FPS, Options(false, true), &tap);
+    CameraRun run(module, width, height, QVL_DEFAULT_FPS, false, &tap);
     if (!Started(run, tap, 20)) {
         return false;
     }
@@ -71,7 +54,7 @@ bool RunFree(const CameraModule& module, DWORD width, DWORD height) {
 bool RunSteady(const CameraModule& module, DWORD width, DWORD height) {
     const long frames = 10000;
     FrameTap tap;
-    CameraRun run(module, width, height, QVL_DEFAULT_FPS, Options(false, true), &tap);
+    CameraRun run(module, width, height, QVL_DEFAULT_FPS, false, &tap);
     if (!Started(run, tap, 200)) {
         return false;
     }
@@ -98,7 +81,7 @@ bool RunPaced(const CameraModule& module, DWORD width, DWORD height, DWORD fps) 
     double rate = 0;
     DWORD frameBytes = 0;
     {
-        CameraRun run(module, width, height, fps, Options(true, false), &tap);
+        CameraRun run(module, width, height, fps, true, &tap);
         if (!Started(run, tap, static_cast<long>(fps))) {
             return false;
         }

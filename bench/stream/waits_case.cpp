@@ -81,12 +81,8 @@ bool RunWaits(const CameraModule& module, bool paced, const char* serverTrace) {
     const DWORD height = paced ? 720 : 240;
     const char* mode = paced ? "paced" : "free";
     FrameTap tap;
-    graphkit::CameraGraphOptions options;
-    options.clock = paced;
-    options.renderer = !paced;
-    CameraRun run(module, width, height, 30, options, &tap);
-    if (FAILED(run.Result()) || !tap.WaitForFrames(10, 10000)) {
-        std::fprintf(stderr, "stream_bench: the camera does not stream\n");
+    CameraRun run(module, width, height, 30, paced, &tap);
+    if (!Started(run, tap, 10)) {
         return false;
     }
     const std::string begin = std::string("qvl-bench-") + mode + "-begin";

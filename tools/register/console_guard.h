@@ -1,9 +1,8 @@
 #pragma once
 // While a ConsoleGuard lives, console control events cannot end the process between a step
-// and its undo. Ctrl+C and Ctrl+Break are swallowed (one line on stderr says so). Closing the
-// console, logging off and shutting down end the process once the handler returns, so the
-// handler holds them back until the guard is gone, for at most the few seconds the system
-// allows.
+// and its undo. Ctrl+C and Ctrl+Break are swallowed. Closing the console, logging off and
+// shutting down end the process once the handler returns, so the handler holds them back
+// until the guard is gone, for at most the few seconds the system allows.
 class ConsoleGuard {
 public:
     ConsoleGuard();

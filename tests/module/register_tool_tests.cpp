@@ -229,16 +229,15 @@ protected:
             Sleep(1);
         }
         const int before = arrived;
-        // A handful, as from a user: a flood of them under Wine 8 once left the tool hanging
-        // in the mapper's step, a Wine matter that this test cannot settle.
+        // A handful, as from a user.
         for (int sent = 0; sent < kEventsPerRun && run.Running() && !secondDone(); ++sent) {
             GenerateConsoleCtrlEvent(CTRL_BREAK_EVENT, 0);
             GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
             Sleep(10);
         }
         between += arrived - before;
-        // Named rather than waited out: under Wine 8 the tool now and then hangs inside the
-        // mapper's step while Ctrl+C arrives, with the class registered and no entry yet.
+        // Named rather than waited out. Under Wine 8 the thread an event starts waits for the
+        // loader: a tool that loaded the mapper's libraries between its steps hung there.
         if (run.Running() && WaitForSingleObject(run.Process(), kHangLimitMs) == WAIT_TIMEOUT) {
             ADD_FAILURE() << "qvl_register hung after Ctrl+C; class registered: " << HasClass()
                           << ", listed: " << HasEntry();

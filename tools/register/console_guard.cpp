@@ -12,9 +12,8 @@ std::atomic<bool> working{false};
 constexpr DWORD kHoldBackMs = 4500;
 constexpr DWORD kPollMs = 20;
 
-// Does nothing but answer: under Wine 8 a handler that wrote to stderr (through the C library
-// or straight to the handle) now and then left the tool hanging in the mapper's step while
-// Ctrl+C kept arriving.
+// Runs on a thread the system starts for the event, at any moment: it only answers, and takes
+// no lock the interrupted steps may hold.
 BOOL WINAPI OnControlEvent(DWORD event) {
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
         return TRUE;

@@ -15,8 +15,8 @@ void Fail(const char* what, Scope scope, HRESULT hr, const char* outcome) {
 }
 
 // Undoes an install that failed half-way; the failure stays the answer.
-void RollBack(const ModuleEntries& module, Scope scope) {
-    HRESULT hr = RemoveVideoInputEntry(scope);
+void RollBack(const ModuleEntries& module, const VideoInputEntry& entry, Scope scope) {
+    HRESULT hr = entry.Remove(scope);
     if (SUCCEEDED(hr)) {
         hr = module.Unregister(scope);
     }
@@ -52,6 +52,11 @@ int Install(const ModuleEntries& module, Scope scope) {
             return 1;
         }
     }
+    const VideoInputEntry entry;
+    if (FAILED(entry.Result())) {
+        Fail("creating the filter mapper", scope, entry.Result(), "nothing is registered");
+        return 1;
+    }
     HRESULT hr = module.Register(scope);
     if (FAILED(hr)) {
         // DllRegisterServer leaves what it wrote; the per-user DllInstall cleans up itself.
@@ -61,10 +66,10 @@ int Install(const ModuleEntries& module, Scope scope) {
         Fail("registering the module", scope, hr, "nothing is registered");
         return 1;
     }
-    hr = AddVideoInputEntry(scope);
+    hr = entry.Add(scope);
     if (FAILED(hr)) {
         Fail("adding the video input entry", scope, hr, "the module's registration is undone");
-        RollBack(module, scope);
+        RollBack(module, entry, scope);
         return 1;
     }
     std::printf("qvl_register: installed for %s: module registered, camera listed among the "
@@ -75,7 +80,8 @@ int Install(const ModuleEntries& module, Scope scope) {
 
 int Uninstall(const ModuleEntries& module, Scope scope) {
     // The entry goes first, so that no listed camera ever points to an unregistered class.
-    HRESULT hr = RemoveVideoInputEntry(scope);
+    const VideoInputEntry entry;
+    HRESULT hr = entry.Remove(scope);
     if (FAILED(hr)) {
         Fail("removing the video input entry", scope, hr, "nothing was removed");
         return 1;

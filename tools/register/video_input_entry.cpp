@@ -3,11 +3,8 @@
 #include "qvl_protocol.h"
 
 #include <uuids.h>
-#include <wrl/client.h>
 
 #include <string>
-
-using Microsoft::WRL::ComPtr;
 
 const CLSID CLSID_Camera = QVL_CAMERA_CLSID_INIT;
 
@@ -24,21 +21,14 @@ bool NotThere(HRESULT hr) {
            hr == HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND);
 }
 
-// Creates the mapper before HKEY_CLASSES_ROOT is mapped, so that its own class is found in
-// the merged view, then maps it for the mapper's writes.
-template <typename Step> HRESULT WithMapper(Scope scope, Step step) {
-    ComPtr<IFilterMapper2> mapper;
-    HRESULT hr =
-        CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER, IID_IFilterMapper2,
-                         reinterpret_cast<void**>(mapper.GetAddressOf()));
-    if (FAILED(hr)) {
-        return hr;
-    }
+// HKEY_CLASSES_ROOT is mapped only for the mapper's writes: the mapper itself was created in
+// the merged view, where its own class is found.
+template <typename Step> HRESULT InScope(Scope scope, Step step) {
     ClassesRoot classes(scope);
     if (classes.Result() != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(static_cast<DWORD>(classes.Result()));
     }
-    return step(mapper.Get());
+    return step();
 }
 
 // The mapper can report success for an entry it could not write (Wine's does when a key in
@@ -62,9 +52,17 @@ HRESULT Unregister(IFilterMapper2* mapper) {
 }
 } // namespace
 
-HRESULT AddVideoInputEntry(Scope scope) {
-    return WithMapper(scope, [scope](IFilterMapper2* mapper) {
-        HRESULT hr = Unregister(mapper);
+VideoInputEntry::VideoInputEntry()
+    : result(CoCreateInstance(CLSID_FilterMapper2, nullptr, CLSCTX_INPROC_SERVER,
+                              IID_IFilterMapper2,
+                              reinterpret_cast<void**>(mapper.GetAddressOf()))) {}
+
+HRESULT VideoInputEntry::Add(Scope scope) const {
+    if (FAILED(result)) {
+        return result;
+    }
+    return InScope(scope, [this, scope] {
+        HRESULT hr = Unregister(mapper.Get());
         if (FAILED(hr)) {
             return hr;
         }
@@ -79,6 +77,9 @@ HRESULT AddVideoInputEntry(Scope scope) {
     });
 }
 
-HRESULT RemoveVideoInputEntry(Scope scope) {
-    return WithMapper(scope, Unregister);
+HRESULT VideoInputEntry::Remove(Scope scope) const {
+    if (FAILED(result)) {
+        return result;
+    }
+    return InScope(scope, [this] { return Unregister(mapper.Get()); });
 }

@@ -1,5 +1,6 @@
 #include "bench_support.h"
 
+#include "host_path.h"
 #include "process_handles.h"
 #include "qvl_protocol.h"
 #include "settings_scope.h"
@@ -46,18 +47,6 @@ long long CommittedPrivateBytes() {
     }
     return total;
 }
-
-// The build passes the module's host path; Wine maps the host's root to drive Z:.
-std::string ModulePath() {
-    std::string path = SRCFILTER_DLL;
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return path;
-}
 } // namespace
 
 ProcessUse MeasureProcess() {
@@ -76,7 +65,7 @@ ProcessUse MeasureProcess() {
     return use;
 }
 
-CameraModule::CameraModule() : module(LoadLibraryA(ModulePath().c_str())) {}
+CameraModule::CameraModule() : module(LoadLibraryA(WindowsPathOfHost(SRCFILTER_DLL).c_str())) {}
 
 CameraModule::~CameraModule() {
     if (module != nullptr) {

@@ -3,6 +3,7 @@
 // input that ends inside a frame is refused without a partial frame.
 #include "camera_graph.h"
 
+#include "host_path.h"
 #include "kernel_owners.h"
 #include "qvl_protocol.h"
 
@@ -20,16 +21,8 @@ constexpr int width = QVL_DEFAULT_WIDTH;
 constexpr int height = QVL_DEFAULT_HEIGHT;
 constexpr DWORD processWaitMs = 60000;
 
-// A path of the build machine as this program sees it.
-std::string WindowsPath(std::string path) {
-    for (char& c : path) {
-        c = c == '/' ? '\\' : c;
-    }
-    return "Z:" + path;
-}
-
 std::string Picture(const char* name) {
-    return WindowsPath(std::string(PRODUCER_PICTURES) + "/" + name);
+    return WindowsPathOfHost(std::string(PRODUCER_PICTURES) + "/" + name);
 }
 
 // Runs the producer to its end with `input` on its standard input; its exit code, or -1.
@@ -49,7 +42,7 @@ long RunProducer(const std::string& arguments, const std::string& input = std::s
     startup.hStdInput = reader.Get();
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::string line = "\"" + WindowsPath(QVL_PRODUCER_EXE) + "\" --quiet " + arguments;
+    std::string line = "\"" + WindowsPathOfHost(QVL_PRODUCER_EXE) + "\" --quiet " + arguments;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &info)) {
@@ -200,7 +193,7 @@ TEST_F(ProducerTest, BadOptionsAndUnreadablePicturesEndItWithAnError) {
     EXPECT_EQ(2, RunProducer("--frames"));
     EXPECT_EQ(1, RunProducer("--frames 1 --image " + Picture("missing.png")));
     // A file that is no picture at all.
-    EXPECT_EQ(1, RunProducer("--frames 1 --image " + WindowsPath(QVL_PRODUCER_EXE)));
+    EXPECT_EQ(1, RunProducer("--frames 1 --image " + WindowsPathOfHost(QVL_PRODUCER_EXE)));
 }
 
 } // namespace

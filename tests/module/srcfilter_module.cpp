@@ -1,5 +1,6 @@
 #include "srcfilter_module.h"
 
+#include "host_path.h"
 #include "qvl_protocol.h"
 
 // The build passes the DLL's host path; Wine maps the host's root to drive Z:.
@@ -10,24 +11,13 @@
 const CLSID kCameraClass = QVL_CAMERA_CLSID_INIT;
 
 namespace {
-std::string WindowsPath(std::string path) {
-    if (!path.empty() && path[0] == '/') {
-        path = "Z:" + path;
-    }
-    for (char& c : path) {
-        if (c == '/') {
-            c = '\\';
-        }
-    }
-    return path;
-}
-
 template <typename Function> void Resolve(HMODULE module, const char* name, Function* out) {
     *out = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 } // namespace
 
-SrcFilterModule::SrcFilterModule() : module(LoadLibraryA(WindowsPath(SRCFILTER_DLL).c_str())) {
+SrcFilterModule::SrcFilterModule()
+    : module(LoadLibraryA(WindowsPathOfHost(SRCFILTER_DLL).c_str())) {
     if (module == nullptr) {
         return;
     }

@@ -16,7 +16,7 @@ need_packages() {
   local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
               g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
               wine wine32:i386 wine64 googletest cmake make dpkg-dev xz-utils clang-format
-              ffmpeg imagemagick nasm)
+              ffmpeg imagemagick nasm nsis xvfb xauth)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -1,6 +1,7 @@
 #include "image_source.h"
 
 #include "com_owners.h"
+#include "fitting.h"
 
 #include <wincodec.h>
 #include <windows.h>
@@ -45,24 +46,6 @@ HRESULT Decode(IWICImagingFactory* factory, const char* path, ComPtr<IWICBitmapS
 
 } // namespace
 
-void FitInside(unsigned pictureWidth, unsigned pictureHeight, int width, int height,
-               unsigned* fittedWidth, unsigned* fittedHeight) {
-    const unsigned long long w = static_cast<unsigned>(width);
-    const unsigned long long h = static_cast<unsigned>(height);
-    // Compare the two aspect ratios without division: the wider one is bound by the width.
-    if (pictureWidth * h >= pictureHeight * w) {
-        *fittedWidth = static_cast<unsigned>(w);
-        *fittedHeight =
-            static_cast<unsigned>((pictureHeight * w + pictureWidth / 2) / pictureWidth);
-    } else {
-        *fittedHeight = static_cast<unsigned>(h);
-        *fittedWidth =
-            static_cast<unsigned>((pictureWidth * h + pictureHeight / 2) / pictureHeight);
-    }
-    *fittedWidth = *fittedWidth == 0 ? 1 : *fittedWidth;
-    *fittedHeight = *fittedHeight == 0 ? 1 : *fittedHeight;
-}
-
 ImageSource::ImageSource(int width, int height)
     : width(width), height(height),
       picture(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0) {}
@@ -86,20 +69,20 @@ bool ImageSource::Load(const char* path) {
     if (SUCCEEDED(hr) && (pictureWidth == 0 || pictureHeight == 0)) {
         hr = WINCODEC_ERR_BADIMAGE;
     }
-    unsigned fittedWidth = 0;
-    unsigned fittedHeight = 0;
+    Placement fitted;
     if (SUCCEEDED(hr)) {
-        FitInside(pictureWidth, pictureHeight, width, height, &fittedWidth, &fittedHeight);
+        fitted = FitCentred(pictureWidth, pictureHeight, width, height);
         hr = factory->CreateBitmapScaler(&scaler);
     }
     if (SUCCEEDED(hr)) {
-        hr = scaler->Initialize(pixels.Get(), fittedWidth, fittedHeight,
-                                WICBitmapInterpolationModeFant);
+        hr = scaler->Initialize(pixels.Get(), static_cast<UINT>(fitted.width),
+                                static_cast<UINT>(fitted.height), WICBitmapInterpolationModeFant);
     }
     if (SUCCEEDED(hr)) {
         // The fitted picture goes in the middle; the rest stays black.
         const size_t stride = static_cast<size_t>(width) * 4;
-        const size_t offset = (height - fittedHeight) / 2 * stride + (width - fittedWidth) / 2 * 4;
+        const size_t offset =
+            static_cast<size_t>(fitted.y) * stride + static_cast<size_t>(fitted.x) * 4;
         hr =
             scaler->CopyPixels(nullptr, static_cast<UINT>(stride),
                                static_cast<UINT>(picture.size() - offset), picture.data() + offset);

@@ -18,7 +18,3 @@ private:
     int height;
     std::vector<std::uint8_t> picture; // BGRX, top-down
 };
-
-// The largest size of a `pictureWidth` x `pictureHeight` picture's shape that fits the frame.
-void FitInside(unsigned pictureWidth, unsigned pictureHeight, int width, int height,
-               unsigned* fittedWidth, unsigned* fittedHeight);

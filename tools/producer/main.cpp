@@ -1,11 +1,13 @@
 // qvl_producer: feeds the virtual camera through the sender library, from the test pattern,
-// raw frames on standard input (for example from ffmpeg) or a still picture.
+// raw frames on standard input (for example from ffmpeg), a still picture or the screen.
 #include "image_source.h"
 #include "options.h"
 #include "pattern_source.h"
 #include "progress.h"
+#include "screen_source.h"
 #include "stdin_source.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -20,6 +22,42 @@ struct SenderClose {
 };
 using SenderPtr = std::unique_ptr<qvl_sender, SenderClose>;
 
+bool IsScreen(SourceKind kind) {
+    return kind == SourceKind::Screen || kind == SourceKind::Region || kind == SourceKind::Window;
+}
+
+// Screen coordinates in physical pixels on scaled displays: per monitor where the platform
+// offers it (Windows 10 1703 on), else for the system's scale.
+void BecomeDpiAware() {
+    using SetContext = BOOL(WINAPI*)(HANDLE);
+    const HMODULE user32 = GetModuleHandleA("user32.dll");
+    const auto setContext = reinterpret_cast<SetContext>(
+        reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
+    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+    if (setContext == nullptr || !setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) {
+        SetProcessDPIAware();
+    }
+}
+
+std::unique_ptr<FrameSource> MakeScreenSource(const Options& options,
+                                              const qvl_camera_format& format) {
+    BecomeDpiAware();
+    std::unique_ptr<CaptureTarget> target =
+        options.source == SourceKind::Screen   ? FindMonitor(options.screenIndex)
+        : options.source == SourceKind::Region ? FindRegion(options.region)
+                                               : FindWindowByTitle(options.windowTitle);
+    if (!target) {
+        return nullptr;
+    }
+    auto source = std::make_unique<ScreenSource>(std::move(target), format.width, format.height,
+                                                 options.pointer);
+    if (!source->Ready()) {
+        std::fprintf(stderr, "qvl_producer: cannot read the screen\n");
+        return nullptr;
+    }
+    return source;
+}
+
 std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera_format& format) {
     switch (options.source) {
     case SourceKind::Stdin:
@@ -28,6 +66,10 @@ std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera
         auto image = std::make_unique<ImageSource>(format.width, format.height);
         return image->Load(options.imagePath.c_str()) ? std::move(image) : nullptr;
     }
+    case SourceKind::Screen:
+    case SourceKind::Region:
+    case SourceKind::Window:
+        return MakeScreenSource(options, format);
     case SourceKind::Pattern:
         break;
     }
@@ -37,6 +79,7 @@ std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera
 std::string Describe(const Options& options, const qvl_camera_format& format, long fps) {
     const char* what = options.source == SourceKind::Stdin   ? "standard input"
                        : options.source == SourceKind::Image ? options.imagePath.c_str()
+                       : IsScreen(options.source)            ? "the screen"
                                                              : "test pattern";
     char size[64];
     std::snprintf(size, sizeof(size), " -> %dx%d at %ld fps%s", format.width, format.height, fps,
@@ -51,11 +94,14 @@ int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& for
         return 1;
     }
     const long fps = options.fps > 0 ? options.fps : format.fps;
-    const double seconds =
-        options.seconds >= 0 ? options.seconds : (options.source == SourceKind::Stdin ? 0 : 10);
+    // A screen or a stream of frames goes on until stopped; pictures and the pattern for 10 s.
+    const bool endless = options.source == SourceKind::Stdin || IsScreen(options.source);
+    const double seconds = options.seconds >= 0 ? options.seconds : (endless ? 0 : 10);
     Progress progress(Describe(options, format, fps), options.quiet);
     int status = 0;
+    double due = 0;
     for (unsigned long n = 0; options.frames == 0 || n < options.frames; ++n) {
+        const double begun = progress.Elapsed();
         if (seconds > 0 && progress.Elapsed() >= seconds) {
             break;
         }
@@ -76,8 +122,13 @@ int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& for
             status = 1;
             break;
         }
+        progress.Timed(source->GrabSeconds(), progress.Elapsed() - begun);
+        progress.SetNote(source->Note());
         progress.Update();
-        WaitUntil(progress, static_cast<double>(n + 1) / fps);
+        // Never faster than the rate: a frame that came late moves the next one's time on
+        // rather than having the next ones catch up.
+        due = std::max(due + 1.0 / fps, progress.Elapsed());
+        WaitUntil(progress, due);
     }
     progress.Finish();
     return status == 0 && progress.SentCount() == 0 ? 1 : status;

@@ -39,16 +39,69 @@ bool Complain(const char* what, const char* arg) {
     return false;
 }
 
+// A whole number in `text` up to a comma or the end; `text` moves past the comma.
+bool ParseInteger(const char*& text, long& value) {
+    char* end = nullptr;
+    errno = 0;
+    value = std::strtol(text, &end, 10);
+    if (end == text || errno != 0 || (*end != ',' && *end != '\0')) {
+        return false;
+    }
+    text = *end == ',' ? end + 1 : end;
+    return true;
+}
+
+// X,Y,W,H with a size of at least one pixel.
+bool ParseRegion(const char* text, RECT& region) {
+    long values[4];
+    const char* at = text;
+    for (long& value : values) {
+        if (*at == '\0' || !ParseInteger(at, value)) {
+            return false;
+        }
+    }
+    if (*at != '\0' || values[2] < 1 || values[3] < 1 || values[2] > 65536 || values[3] > 65536) {
+        return false;
+    }
+    region = {values[0], values[1], values[0] + values[2], values[1] + values[3]};
+    return true;
+}
+
+// Monitor numbers count from 1.
+bool ParseScreen(const char* text, int& index) {
+    double number = 0;
+    if (!ParseNumber(text, number) || number < 1 || number > 64 ||
+        number != static_cast<int>(number)) {
+        return Complain("--screen takes a monitor number from 1", text);
+    }
+    index = static_cast<int>(number);
+    return true;
+}
+
+bool SetSource(SourceKind kind, const char* name, Options& options) {
+    if (options.source != SourceKind::Pattern) {
+        return Complain("one source at a time", name);
+    }
+    options.source = kind;
+    return true;
+}
+
 // Options that take a value; false for an unknown name or a bad value.
 bool ParseValue(const char* name, const char* value, Options& options) {
     double number = 0;
     if (std::strcmp(name, "--image") == 0) {
-        if (options.source != SourceKind::Pattern) {
-            return Complain("one source at a time", name);
-        }
-        options.source = SourceKind::Image;
         options.imagePath = value;
-        return true;
+        return SetSource(SourceKind::Image, name, options);
+    }
+    if (std::strcmp(name, "--window") == 0) {
+        options.windowTitle = value;
+        return (*value != '\0' || Complain("--window needs some text", "\"\"")) &&
+               SetSource(SourceKind::Window, name, options);
+    }
+    if (std::strcmp(name, "--region") == 0) {
+        return (ParseRegion(value, options.region) ||
+                Complain("--region takes X,Y,W,H with W and H of 1 or more", value)) &&
+               SetSource(SourceKind::Region, name, options);
     }
     if (std::strcmp(name, "--pix-fmt") == 0) {
         options.pixFmtGiven = true;
@@ -75,10 +128,14 @@ bool ParseValue(const char* name, const char* value, Options& options) {
 
 void PrintUsage() {
     std::fprintf(stderr,
-                 "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE] [--mirror]\n"
-                 "                    [--fps N] [--seconds S] [--frames N] [--quiet]\n"
-                 "  Sends the test pattern, raw frames from standard input, or a still picture\n"
-                 "  (BMP, PNG, JPEG; fitted with black borders) to the camera, at its size.\n"
+                 "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE | --screen [N] |\n"
+                 "                     --region X,Y,W,H | --window TEXT] [--no-pointer]\n"
+                 "                    [--mirror] [--fps N] [--seconds S] [--frames N] [--quiet]\n"
+                 "  Sends the test pattern, raw frames from standard input, a still picture\n"
+                 "  (BMP, PNG, JPEG), monitor N (from 1; default: the primary), a rectangle of\n"
+                 "  the desktop, or the first window whose title contains TEXT, to the camera at\n"
+                 "  its size; pictures and the screen are fitted with black borders, the screen\n"
+                 "  with the mouse pointer unless --no-pointer.\n"
                  "  --pix-fmt: bgra (default), bgr0, rgba, rgb24 or bgr24, top row first, as\n"
                  "  ffmpeg -f rawvideo -pix_fmt F writes them; frames are read until the input\n"
                  "  ends. --fps defaults to the camera's rate; --seconds to 10 (0: no limit).\n");
@@ -88,10 +145,17 @@ bool ParseOptions(int argc, char** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--stdin") == 0) {
-            if (options.source != SourceKind::Pattern) {
-                return Complain("one source at a time", arg);
+            if (!SetSource(SourceKind::Stdin, arg, options)) {
+                return false;
             }
-            options.source = SourceKind::Stdin;
+        } else if (std::strcmp(arg, "--screen") == 0) {
+            if (!SetSource(SourceKind::Screen, arg, options) ||
+                (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 &&
+                 !ParseScreen(argv[++i], options.screenIndex))) {
+                return false;
+            }
+        } else if (std::strcmp(arg, "--pointer") == 0 || std::strcmp(arg, "--no-pointer") == 0) {
+            options.pointer = arg[2] == 'p';
         } else if (std::strcmp(arg, "--mirror") == 0) {
             options.mirror = true;
         } else if (std::strcmp(arg, "--quiet") == 0) {

@@ -2,13 +2,19 @@
 // The producer's command line.
 #include "qvl_sender.h"
 
+#include <windows.h>
+
 #include <string>
 
-enum class SourceKind { Pattern, Stdin, Image };
+enum class SourceKind { Pattern, Stdin, Image, Screen, Region, Window };
 
 struct Options {
     SourceKind source = SourceKind::Pattern;
     std::string imagePath;
+    int screenIndex = 0; // --screen: 1 for the first monitor, 0 for the primary
+    RECT region = {};    // --region, virtual desktop coordinates
+    std::string windowTitle;
+    bool pointer = true; // the mouse pointer drawn into screen pictures
     qvl_pixel_layout pixFmt = QVL_BGRA;
     bool pixFmtGiven = false;
     bool mirror = false;

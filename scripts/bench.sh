@@ -9,12 +9,15 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 # shellcheck source=host.sh
 . scripts/host.sh
+# shellcheck source=bench-screen.sh
+. scripts/bench-screen.sh
 ./scripts/setup.sh >/dev/null
 
 bench_preset() { # preset
   local preset=$1 build=$root/build/$1
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target stream_bench fill_bench >/dev/null
+  cmake --build --preset "$preset" --target stream_bench fill_bench qvl_producer quadrant_window \
+    on_desktop >/dev/null
   echo "== $preset =="
   "$build/winerun" "$build/bench/fill/fill_bench.exe"
   "$build/winerun" "$build/bench/stream_bench.exe" free steady paced age
@@ -28,6 +31,9 @@ bench_preset() { # preset
   wineserver -k 2>/dev/null || true
   wait "$server" || true
   rm -f "$trace"
+  # The screen source once, with the x86-64 producer: the grab is the X server's work either way.
+  [ "$preset" = win64 ] && bench_screen "$build" x64
+  return 0
 }
 
 bench_emulated() { # the i686 build where 32-bit code runs only under QEMU: no server trace

@@ -77,14 +77,34 @@ std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera
 }
 
 std::string Describe(const Options& options, const qvl_camera_format& format, long fps) {
-    const char* what = options.source == SourceKind::Stdin   ? "standard input"
-                       : options.source == SourceKind::Image ? options.imagePath.c_str()
-                       : IsScreen(options.source)            ? "the screen"
-                                                             : "test pattern";
+    const RECT& r = options.region;
+    std::string what;
+    switch (options.source) {
+    case SourceKind::Stdin:
+        what = "standard input";
+        break;
+    case SourceKind::Image:
+        what = options.imagePath;
+        break;
+    case SourceKind::Screen:
+        what = options.screenIndex == 0 ? "the primary monitor"
+                                        : "monitor " + std::to_string(options.screenIndex);
+        break;
+    case SourceKind::Region:
+        what = "region " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
+               std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+        break;
+    case SourceKind::Window:
+        what = "window \"" + options.windowTitle + "\"";
+        break;
+    case SourceKind::Pattern:
+        what = "test pattern";
+        break;
+    }
     char size[64];
     std::snprintf(size, sizeof(size), " -> %dx%d at %ld fps%s", format.width, format.height, fps,
                   options.mirror ? ", mirrored" : "");
-    return std::string(what) + size;
+    return what + size;
 }
 
 // Sends frames at the rate until the limits or the source end; 0 when all went well.

@@ -127,18 +127,19 @@ bool ParseValue(const char* name, const char* value, Options& options) {
 } // namespace
 
 void PrintUsage() {
-    std::fprintf(stderr,
-                 "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE | --screen [N] |\n"
-                 "                     --region X,Y,W,H | --window TEXT] [--no-pointer]\n"
-                 "                    [--mirror] [--fps N] [--seconds S] [--frames N] [--quiet]\n"
-                 "  Sends the test pattern, raw frames from standard input, a still picture\n"
-                 "  (BMP, PNG, JPEG), monitor N (from 1; default: the primary), a rectangle of\n"
-                 "  the desktop, or the first window whose title contains TEXT, to the camera at\n"
-                 "  its size; pictures and the screen are fitted with black borders, the screen\n"
-                 "  with the mouse pointer unless --no-pointer.\n"
-                 "  --pix-fmt: bgra (default), bgr0, rgba, rgb24 or bgr24, top row first, as\n"
-                 "  ffmpeg -f rawvideo -pix_fmt F writes them; frames are read until the input\n"
-                 "  ends. --fps defaults to the camera's rate; --seconds to 10 (0: no limit).\n");
+    std::fprintf(
+        stderr, "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE | --screen [N] |\n"
+                "                     --region X,Y,W,H | --window TEXT] [--no-pointer]\n"
+                "                    [--mirror] [--fps N] [--seconds S] [--frames N] [--quiet]\n"
+                "  Sends the test pattern, raw frames from standard input, a still picture\n"
+                "  (BMP, PNG, JPEG), monitor N (from 1; default: the primary), a rectangle of\n"
+                "  the desktop, or the first window whose title contains TEXT, to the camera at\n"
+                "  its size; pictures and the screen are fitted with black borders, the screen\n"
+                "  with the mouse pointer unless --no-pointer.\n"
+                "  --pix-fmt: bgra (default), bgr0, rgba, rgb24 or bgr24, top row first, as\n"
+                "  ffmpeg -f rawvideo -pix_fmt F writes them; frames are read until the input\n"
+                "  ends. --fps defaults to the camera's rate; --seconds to 10 (0: no limit), and\n"
+                "  to no limit for standard input and the screen. A window that closes ends it.\n");
 }
 
 bool ParseOptions(int argc, char** argv, Options& options) {

@@ -11,6 +11,7 @@ seconds=${DEMO_SECONDS:-4}
 . "$root/scripts/host.sh"
 . "$root/scripts/demo-ffmpeg.sh"
 . "$root/scripts/demo-feeds.sh"
+. "$root/scripts/demo-screen.sh"
 
 log() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -88,6 +89,9 @@ demo_preset() {
 
   log "$preset: a still picture and a video clip through the producer"
   demo_feeds "$build" "$seconds"
+
+  log "$preset: a window captured through the camera"
+  demo_screen "$build" "$seconds"
   wineserver -k 2>/dev/null || true
 
   verdict=PASS
@@ -97,6 +101,7 @@ demo_preset() {
   [ "${last_counter:-0}" -gt "${first_counter:-0}" ] || verdict=FAIL
   [ "$ffmpeg_verdict" = PASS ] || verdict=FAIL
   [ "$feeds_verdict" = PASS ] || verdict=FAIL
+  [ "$screen_verdict" = PASS ] || verdict=FAIL
   summaries+=("$(cat <<SUMMARY
 [$preset] camera:   $dll
 capture client:     $(grep -E '^(camera found|frames received|measured rate|stamp checks)' "$out/capture.log" | tr -s ' ' | paste -sd ';' -)
@@ -106,6 +111,7 @@ producer counter:   ${first_counter} in the first captured frame, ${last_counter
 snapshot:           $out/snapshot.png
 $ffmpeg_summary
 $feeds_summary
+$screen_summary
 result:             $verdict
 SUMMARY
 )")

@@ -21,26 +21,38 @@ ScreenSource::ScreenSource(std::unique_ptr<CaptureTarget> target, int width, int
     QueryPerformanceFrequency(&frequency);
 }
 
+void ScreenSource::Say(Sight sight, bool grabbed) {
+    // Only a change of state writes the note: nothing is allocated per frame.
+    const int state = sight == Sight::Found ? (grabbed ? 0 : 1) : sight == Sight::Hidden ? 2 : 3;
+    if (state == noted) {
+        return;
+    }
+    noted = state;
+    note = state == 0   ? std::string()
+           : state == 1 ? std::string("the screen cannot be read now; last picture kept")
+           : state == 2 ? target->Name() + " shows nothing now; last picture kept"
+                        : target->Name() + " has gone; last picture kept";
+}
+
 SourceStatus ScreenSource::Next(unsigned long, qvl_frame& frame) {
     RECT area = {};
     const Sight sight = target->Locate(area);
+    bool grabbed = true;
     if (sight == Sight::Found) {
         goneSince = 0;
         const LONGLONG start = Now();
-        const bool grabbed = target->Grab(grabber, area, pointer);
+        grabbed = target->Grab(grabber, area, pointer);
         grabSeconds = static_cast<double>(Now() - start) / static_cast<double>(frequency.QuadPart);
-        note = grabbed ? "" : "the screen cannot be read now; last picture kept";
-    } else if (sight == Sight::Hidden) {
-        note = target->Name() + " shows nothing now; last picture kept";
-    } else if (goneSince == 0) {
+    } else if (sight == Sight::Gone && goneSince == 0) {
         goneSince = Now();
-        note = target->Name() + " has gone; last picture kept";
-    } else if (static_cast<double>(Now() - goneSince) / static_cast<double>(frequency.QuadPart) >=
-               holdSeconds) {
+    } else if (sight == Sight::Gone &&
+               static_cast<double>(Now() - goneSince) / static_cast<double>(frequency.QuadPart) >=
+                   holdSeconds) {
         std::fprintf(stderr, "qvl_producer: %s has gone (closed or removed); stopping\n",
                      target->Name().c_str());
         return SourceStatus::Failed;
     }
+    Say(sight, grabbed);
     frame = grabber.Frame();
     return SourceStatus::Frame;
 }

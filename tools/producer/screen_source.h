@@ -18,11 +18,14 @@ public:
     const char* Note() const override { return note.c_str(); }
 
 private:
+    void Say(Sight sight, bool grabbed);
+
     std::unique_ptr<CaptureTarget> target;
     ScreenGrabber grabber;
     bool pointer;
     LARGE_INTEGER frequency;
     double grabSeconds = 0;
     LONGLONG goneSince = 0; // performance counter, 0 while the target is there
+    int noted = 0;          // the state the note describes: 0 all well
     std::string note;
 };

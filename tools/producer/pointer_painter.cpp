@@ -2,9 +2,16 @@
 
 void PointerPainter::Learn(HCURSOR cursor) {
     known = cursor;
+    drawn = cursor;
     ICONINFO info = {};
     if (!GetIconInfo(cursor, &info)) {
-        return;
+        // Under Wine another program's pointer cannot be read or drawn here: the standard
+        // arrow stands in for it.
+        drawn = LoadCursor(nullptr, IDC_ARROW);
+        if (!GetIconInfo(drawn, &info)) {
+            drawn = nullptr;
+            return;
+        }
     }
     hotspot = {static_cast<LONG>(info.xHotspot), static_cast<LONG>(info.yHotspot)};
     BITMAP mask = {};
@@ -28,6 +35,9 @@ void PointerPainter::Paint(HDC dc, const RECT& area, const Placement& placement)
     if (pointer.hCursor != known) {
         Learn(pointer.hCursor);
     }
+    if (drawn == nullptr) {
+        return;
+    }
     const int areaWidth = area.right - area.left;
     const int areaHeight = area.bottom - area.top;
     const int left = pointer.ptScreenPos.x - hotspot.x;
@@ -37,7 +47,7 @@ void PointerPainter::Paint(HDC dc, const RECT& area, const Placement& placement)
         return;
     }
     DrawIconEx(dc, placement.x + MulDiv(left - area.left, placement.width, areaWidth),
-               placement.y + MulDiv(top - area.top, placement.height, areaHeight), pointer.hCursor,
+               placement.y + MulDiv(top - area.top, placement.height, areaHeight), drawn,
                MulDiv(size.cx, placement.width, areaWidth),
                MulDiv(size.cy, placement.height, areaHeight), 0, nullptr, DI_NORMAL);
 }

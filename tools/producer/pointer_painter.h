@@ -14,7 +14,8 @@ public:
 private:
     void Learn(HCURSOR cursor);
 
-    HCURSOR known = nullptr;
+    HCURSOR known = nullptr; // the pointer's handle as last seen
+    HCURSOR drawn = nullptr; // what is drawn for it
     POINT hotspot = {0, 0};
     SIZE size = {32, 32};
 };

@@ -76,7 +76,9 @@ uninstall() {
   command=$(value "$1\\$uninstall_key" QuietUninstallString)
   [ -n "$command" ] || { fail "$1: no QuietUninstallString"; return; }
   start=$(date +%s%N)
-  eval "/usr/lib/wine/wine $(sed 's/\\/\\\\/g' <<<"$command")" >/dev/null 2>&1
+  local program=${command#\"} && program=${program%%\"*}
+  # shellcheck disable=SC2086 # the entry's arguments, one word each
+  /usr/lib/wine/wine "$program" ${command#"\"$program\""} >/dev/null 2>&1
   for _ in $(seq 600); do key_exists "$1\\$uninstall_key" || break; sleep 0.2; done
   echo "uninstall ($1): $(ms_since "$start") ms"
   key_exists "$1\\$uninstall_key" && fail "$1: uninstall entry left after uninstall"

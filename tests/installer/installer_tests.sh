@@ -28,7 +28,7 @@ uninstall_key="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\srcfilte
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-rm -rf "$work" && mkdir -p "$work"
+rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build64/CMakeCache.txt")
 echo "shipped by 0.9.0 only" >"$work/stale.txt"
 old=$("$root/scripts/make-installer.sh" "$build32" "$build64" "$work/old" 0.9.0 "$work/stale.txt" \
@@ -56,9 +56,6 @@ export_hive() { # root file: the hive as text, without Wine's own volatile bookk
   /usr/lib/wine/wine64 reg export "$1" "$work/raw.reg" /y >/dev/null 2>&1
   iconv -f UTF-16 -t UTF-8 "$work/raw.reg" | tr -d '\r' >"$2"
 }
-export_hive HKLM "$work/hklm-before.txt"
-export_hive HKCU "$work/hkcu-before.txt"
-
 ms_since() { echo $((($(date +%s%N) - $1) / 1000000)); }
 # run_setup INSTALLER ARGS...: runs it silently, prints its status and time.
 run_setup() {
@@ -84,6 +81,14 @@ uninstall() {
   key_exists "$1\\$uninstall_key" && fail "$1: uninstall entry left after uninstall"
 }
 host_path() { w64 winepath -u "$1"; }
+
+# A format the camera does not take: refused before anything is installed. (Wine sets up its
+# display devices in HKLM with the first window-capable program; this run does that before
+# the registry is taken as the baseline.)
+run_setup "$setup" /FORMAT=0x0@25 && fail "an install with the format 0x0@25 succeeded"
+key_exists "HKLM\\$uninstall_key" && fail "the refused install wrote its entry"
+export_hive HKLM "$work/hklm-before.txt"
+export_hive HKCU "$work/hkcu-before.txt"
 
 # For the current user.
 run_setup "$setup" /CURRENTUSER || fail "per-user install failed"
@@ -163,6 +168,8 @@ for hive in HKLM HKCU; do
   diff "$work/${hive,,}-before.txt" "$work/${hive,,}-after.txt" >"$work/${hive,,}.diff"
   echo "$hive after uninstall: $(grep -c '^[<>] \[' "$work/${hive,,}.diff") keys differ"
   grep '^[<>] \[' "$work/${hive,,}.diff" | head -20
+  grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' &&
+    fail "$hive keeps the camera's or the installer's keys above"
 done
 
 [ $failures -eq 0 ] && echo "installer ok"

@@ -52,7 +52,9 @@ cleanup() {
   wineserver -k 2>/dev/null
 }
 trap cleanup EXIT
-export_hive() { # root file: the hive as text, without Wine's own volatile bookkeeping
+# Wine keeps its own device bookkeeping under HKLM\System, changing with every program that
+# could open a window; what an installer writes for the machine lives under HKLM\Software.
+export_hive() { # key file: the key's tree as text
   /usr/lib/wine/wine64 reg export "$1" "$work/raw.reg" /y >/dev/null 2>&1
   iconv -f UTF-16 -t UTF-8 "$work/raw.reg" | tr -d '\r' >"$2"
 }
@@ -82,19 +84,17 @@ uninstall() {
 }
 host_path() { w64 winepath -u "$1"; }
 
-# A format the camera does not take: refused before anything is installed. (Wine sets up its
-# display devices in HKLM with the first window-capable program; this run does that before
-# the registry is taken as the baseline.)
+# A format the camera does not take: refused before anything is installed.
 run_setup "$setup" /FORMAT=0x0@25 && fail "an install with the format 0x0@25 succeeded"
 key_exists "HKLM\\$uninstall_key" && fail "the refused install wrote its entry"
-export_hive HKLM "$work/hklm-before.txt"
+export_hive "HKLM\\Software" "$work/hklm-before.txt"
 export_hive HKCU "$work/hkcu-before.txt"
 
 # For the current user.
 run_setup "$setup" /CURRENTUSER || fail "per-user install failed"
-export_hive HKLM "$work/hklm-user.txt"
+export_hive "HKLM\\Software" "$work/hklm-user.txt"
 diff "$work/hklm-before.txt" "$work/hklm-user.txt" >"$work/hklm-user.diff" ||
-  fail "per-user install wrote to HKLM:"$'\n'"$(head -20 "$work/hklm-user.diff")"
+  fail "per-user install wrote to HKLM\\Software:"$'\n'"$(head -20 "$work/hklm-user.diff")"
 key_exists "HKCU\\Software\\Classes\\CLSID\\$clsid" || fail "per-user install: no user class key"
 userdir=$(value "HKCU\\$uninstall_key" InstallLocation)
 [[ ${userdir,,} == *"\\appdata\\local\\programs\\"* ]] ||
@@ -164,12 +164,13 @@ links=$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*' | wc -l)
 [ "$links" = 0 ] || fail "$links Start menu entries left"
 
 for hive in HKLM HKCU; do
-  export_hive $hive "$work/${hive,,}-after.txt"
+  key=$hive && [ $hive = HKLM ] && key="HKLM\\Software"
+  export_hive "$key" "$work/${hive,,}-after.txt"
   diff "$work/${hive,,}-before.txt" "$work/${hive,,}-after.txt" >"$work/${hive,,}.diff"
-  echo "$hive after uninstall: $(grep -c '^[<>] \[' "$work/${hive,,}.diff") keys differ"
+  echo "$key after uninstall: $(grep -c '^[<>] \[' "$work/${hive,,}.diff") keys differ"
   grep '^[<>] \[' "$work/${hive,,}.diff" | head -20
   grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' &&
-    fail "$hive keeps the camera's or the installer's keys above"
+    fail "$key keeps the camera's or the installer's keys above"
 done
 
 [ $failures -eq 0 ] && echo "installer ok"

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes the Windows installer from the same staging as the release zip:
 # OUTDIR/srcfilter-<version>-setup.exe. Prints its path.
-# Usage: make-installer.sh BUILD32 BUILD64 OUTDIR [VERSION [EXTRA_FILE...]]
-# VERSION defaults to the project's; EXTRA_FILEs are shipped in both bitness folders as well
-# (the tests make an older version with a file the current one no longer ships).
+# Usage: make-installer.sh BUILD32 BUILD64 OUTDIR [VERSION [PATH=FILE...]]
+# VERSION defaults to the project's; each PATH=FILE ships FILE as PATH (x86/... or x64/...)
+# too, or instead of the staged one (the tests make an older version with a file the current
+# one no longer ships, and one whose x86 module cannot be registered).
 set -euo pipefail
 build32=$1 build64=$2 out=$3
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -17,7 +18,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage=$work/stage
 "$root/scripts/stage-bundle.sh" "$build32" "$build64" "$stage"
-for f in "${extra[@]}"; do cp "$f" "$stage/x86/" && cp "$f" "$stage/x64/"; done
+for f in "${extra[@]}"; do cp "${f#*=}" "$stage/${f%%=*}"; done
 
 # What the uninstaller (and a failed install's rollback) removes: exactly what was staged,
 # files first, then the folders from the deepest up.

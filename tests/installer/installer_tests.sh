@@ -31,10 +31,13 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 rm -rf "$work" && mkdir -p "$work" && work=$(cd "$work" && pwd)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build64/CMakeCache.txt")
 echo "shipped by 0.9.0 only" >"$work/stale.txt"
-old=$("$root/scripts/make-installer.sh" "$build32" "$build64" "$work/old" 0.9.0 "$work/stale.txt" \
-  2>"$work/makensis.log") || { cat "$work/makensis.log"; echo "FAIL: makensis"; exit 1; }
-setup=$("$root/scripts/make-installer.sh" "$build32" "$build64" "$work" 2>"$work/makensis.log") ||
-  { cat "$work/makensis.log"; echo "FAIL: makensis"; exit 1; }
+echo "not a module" >"$work/broken.dll"
+make_setup() { "$root/scripts/make-installer.sh" "$build32" "$build64" "$@" 2>"$work/makensis.log" ||
+  { cat "$work/makensis.log"; echo "FAIL: makensis" >&2; exit 1; }; }
+old=$(make_setup "$work/old" 0.9.0 "x64/stale.txt=$work/stale.txt") || exit 1
+# Its x64 camera registers, its x86 one cannot.
+broken=$(make_setup "$work/broken" 0.8.0 "x86/srcfilter.dll=$work/broken.dll") || exit 1
+setup=$(make_setup "$work") || exit 1
 echo "installer: $(basename "$setup"), $(stat -c %s "$setup") bytes"
 
 # Start menu entries must not become desktop files in the host's home.
@@ -102,6 +105,12 @@ userdir=$(value "HKCU\\$uninstall_key" InstallLocation)
 uninstall HKCU
 key_exists "HKCU\\Software\\Classes\\CLSID\\$clsid" && fail "per-user uninstall left the class key"
 
+# A registration that fails takes the whole install back.
+run_setup "$broken" && fail "an install whose x86 camera cannot be registered succeeded"
+key_exists "$classes\\CLSID\\$clsid" && fail "the failed install left the x64 camera registered"
+key_exists "HKLM\\$uninstall_key" && fail "the failed install wrote its entry"
+[ -e "$WINEPREFIX/drive_c/Program Files/srcfilter" ] && fail "the failed install left its folder"
+
 # For the machine: the old version, then the current one over it.
 run_setup "$old" || fail "install of 0.9.0 failed"
 [ "$(value "HKLM\\$uninstall_key" DisplayVersion)" = 0.9.0 ] || fail "0.9.0's entry is not 0.9.0"
@@ -117,7 +126,7 @@ done
 windir=$(value "HKLM\\$uninstall_key" InstallLocation)
 dir=$(host_path "$windir")
 [ -d "$dir/x64" ] && [ -d "$dir/x86" ] || fail "no x64 and x86 folders in '$dir'"
-[ -e "$dir/x64/stale.txt" ] || [ -e "$dir/x86/stale.txt" ] && fail "0.9.0's stale.txt was left"
+[ -e "$dir/x64/stale.txt" ] && fail "0.9.0's stale.txt was left"
 for view in "$classes" "$classes32"; do
   server=$(w64 reg query "$view\\CLSID\\$clsid\\InprocServer32" /ve | sed -n 's/.*REG_SZ *//p')
   [[ ${server,,} == "${windir,,}\\x"* ]] || fail "$view: the camera's server is '$server'"

@@ -335,6 +335,7 @@ SectionEnd
 Function .onInstFailed
   ${If} $Changed == 1
     DetailPrint "Rolling back"
+    SetOutPath "$TEMP" ; the folder this process works in cannot be removed
     Push x86
     Push uninstall
     Call RegisterTool

@@ -19,7 +19,7 @@ bench_screen() {
   local settings="HKCU\\$QVL_SETTINGS_KEY" run="env -u DISPLAY $build/winerun"
   local saved
   saved=$($run reg export "$settings" "$(win_path "$build/bench-settings.reg")" /y >/dev/null 2>&1 &&
-    echo yes)
+    echo yes) || true
   screen_start "$build" || return 1
   local work
   work=$(mktemp -d)
@@ -37,10 +37,10 @@ bench_screen() {
     $run reg add "$settings" /v fps /t REG_DWORD /d 30 /f >/dev/null 2>&1
     x0=$(process_ticks "$screen_xvfb")
     line=$(screen_run "$build/tools/qvl_producer.exe" --region "0,0,$w,$h" --seconds "$seconds" \
-      --no-pointer | tr -d '\r' | tail -n1)
+      --no-pointer | tr -d '\r' | tail -n1) || true
     x1=$(process_ticks "$screen_xvfb")
     # "... N frames sent in T s (R fps), ...; grab G ms, frame F ms, cpu C%"
-    read -r secs rate grab frame cpu < <(sed -E -n 's/.* in ([0-9.]+) s \(([0-9.]+) fps\).*grab ([0-9.]+) ms, frame ([0-9.]+) ms, cpu ([0-9]+)%.*/\1 \2 \3 \4 \5/p' <<<"$line")
+    read -r secs rate grab frame cpu < <(sed -E -n 's/.* in ([0-9.]+) s \(([0-9.]+) fps\).*grab ([0-9.]+) ms, frame ([0-9.]+) ms, cpu ([0-9]+)%.*/\1 \2 \3 \4 \5/p' <<<"$line") || true
     if [ -z "${cpu:-}" ]; then
       echo "bench: arch=$arch case=screen size=$size failed: $line"
       continue

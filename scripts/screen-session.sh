@@ -40,7 +40,7 @@ screen_run() {
 
 screen_stop() {
   [ -n "${screen_xvfb:-}" ] || return 0
-  kill "$screen_xvfb" 2>/dev/null
-  wait "$screen_xvfb" 2>/dev/null
+  kill "$screen_xvfb" 2>/dev/null || true
+  wait "$screen_xvfb" 2>/dev/null || true
   screen_xvfb=
 }

@@ -13,9 +13,9 @@ process_ticks() { awk '{ print $14 + $15 }' "/proc/$1/stat" 2>/dev/null || echo 
 bench_screen() {
   local build=$1 arch=$2 seconds=${SCREEN_BENCH_SECONDS:-8}
   # shellcheck source=scripts/qvl_names.sh
-  . "$root/scripts/qvl_names.sh"
+  . "$(dirname "${BASH_SOURCE[0]}")/qvl_names.sh"
   # shellcheck source=scripts/screen-session.sh
-  . "$root/scripts/screen-session.sh"
+  . "$(dirname "${BASH_SOURCE[0]}")/screen-session.sh"
   local settings="HKCU\\$QVL_SETTINGS_KEY" run="env -u DISPLAY $build/winerun"
   local saved
   saved=$($run reg export "$settings" "$(win_path "$build/bench-settings.reg")" /y >/dev/null 2>&1 &&

@@ -20,7 +20,7 @@ demo_screen() {
   mkdir -p "$out"
   [ -f "$build/tests/quadrant_window.exe" ] || { echo "no test window program"; return; }
   # shellcheck source=scripts/screen-session.sh
-  . "$root/scripts/screen-session.sh"
+  . "$(dirname "${BASH_SOURCE[0]}")/screen-session.sh"
   screen_start "$build" || return
   local commands
   commands=$(mktemp -u)

@@ -85,7 +85,8 @@ produce_and_capture() { # NAME PRODUCER-ARGS...
 }
 
 # 200x200 into 320x240: 240x240 from x = 40, black on both sides.
-square=(20,120=black 300,120=black 100,60=red 220,60=lime 100,180=blue 220,180=white 70,30=yellow)
+square=("20,120=black" "300,120=black" "100,60=red" "220,60=lime" "100,180=blue" "220,180=white"
+  "70,30=yellow")
 produce_and_capture window --window "quadrants UNDER"
 expect window "${square[@]}"
 produce_and_capture region --region "$x,$y,$w,$h"

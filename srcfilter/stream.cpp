@@ -39,6 +39,8 @@ Cqvl_Stream::Cqvl_Stream(HRESULT* phr, CSource* filter, const WCHAR* pinName)
         sharedMemory.Open(regionName,
                           static_cast<DWORD>(frame > QVL_REGION_SIZE ? frame : QVL_REGION_SIZE),
                           QVL_CAMERA_MUTEX_WAIT_MS);
+        // Without the block the camera is paced by the clock alone.
+        frameSignal.Open(regionName);
     }
     BuildFormat();
 }

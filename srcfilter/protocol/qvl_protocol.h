@@ -43,6 +43,17 @@
 
 #define QVL_BYTES_PER_PIXEL 4u
 
+/* The optional frame signal (steps 5 to 7 above). */
+#define QVL_SIGNAL_SUFFIX ".signal"
+#define QVL_SIGNAL_NAME QVL_REGION_NAME QVL_SIGNAL_SUFFIX
+/* printf format of slot i's event name: the region name, then the slot number. */
+#define QVL_SIGNAL_EVENT_FORMAT "%s" QVL_SIGNAL_SUFFIX ".%u"
+#define QVL_SIGNAL_SLOTS 16
+typedef struct qvl_signal_block {
+    volatile long sequence;                 /* frames written since the block was made */
+    volatile long claims[QVL_SIGNAL_SLOTS]; /* a camera's process id, or 0: slot free */
+} qvl_signal_block;
+
 /* The configuration store: application and vendor, and the path of the three values. */
 #define QVL_SETTINGS_APP "QVLBase"
 #define QVL_SETTINGS_VENDOR "orbitandlantern"

@@ -5,6 +5,7 @@
 #include "camera_channel.h"
 #include "camera_settings.h"
 #include "frame_converter.h"
+#include "frame_signal.h"
 
 #include <new>
 
@@ -15,6 +16,7 @@ struct qvl_sender {
     const qvl_camera_format format;
     const unsigned timeoutMs;
     CameraChannel channel;
+    FrameSignal signal;
 };
 
 extern "C" {
@@ -59,16 +61,21 @@ qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
     if (checked != QVL_OK) {
         return checked;
     }
-    // An abandoned mutex is granted too: the whole frame written under it repairs whatever its
-    // last owner left half done.
-    const CMutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
-    if (!hold.Held()) {
-        return QVL_TIMEOUT;
+    {
+        // An abandoned mutex is granted too: the whole frame written under it repairs whatever
+        // its last owner left half done.
+        const CMutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
+        if (!hold.Held()) {
+            return QVL_TIMEOUT;
+        }
+        // Converting in place keeps one pass over the frame; the camera waits for it far less
+        // than its own bound.
+        ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
+                     frame->width, frame->height, sender->channel.Region());
+        sender->signal.CountFrame();
     }
-    // Converting in place keeps one pass over the frame; the camera waits for it far less
-    // than its own bound.
-    ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
-                 frame->width, frame->height, sender->channel.Region());
+    // Cameras woken while the mutex is still held would only wait for it.
+    sender->signal.WakeCameras();
     return QVL_OK;
 }
 

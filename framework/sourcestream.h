@@ -42,7 +42,8 @@ public:
 
     // What FillBuffer returns when a command or a new state or clock called it away from a
     // wait (see InterruptEvents): the sample is not delivered and the worker looks again.
-    static constexpr HRESULT S_FILL_INTERRUPTED = MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_ITF, 0x210);
+    static constexpr HRESULT S_FILL_INTERRUPTED =
+        MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_ITF, 0x210);
 
     // The filter's state, clock and start time, handed over by the filter under its state
     // lock whenever one of them changes; the worker paces by this copy, since it never takes
@@ -82,8 +83,7 @@ private:
     HRESULT WaitUntilDue();
     // Worker, running with a clock: true when the sample due at `due` goes at stream time
     // `now`; otherwise sets `*wait` to how long to wait at most before looking again.
-    bool DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame,
-                REFERENCE_TIME* wait);
+    bool DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame, REFERENCE_TIME* wait);
     // Waits until `wait` (100 ns units; negative: no limit) has passed or something changes;
     // false when a command ended the wait.
     bool WaitForChange(REFERENCE_TIME wait);
@@ -103,15 +103,15 @@ private:
 
     // The worker's own pacing state, reset when the worker starts.
     struct Pace {
-        LONGLONG delivered = 0;      // samples delivered since the worker started
-        REFERENCE_TIME lag = 0;      // how far stalls have moved delivery behind the stamps
-        REFERENCE_TIME phase = 0;    // delivery lined up with the source's writes (Realign)
+        LONGLONG delivered = 0;       // samples delivered since the worker started
+        REFERENCE_TIME lag = 0;       // how far stalls have moved delivery behind the stamps
+        REFERENCE_TIME phase = 0;     // delivery lined up with the source's writes (Realign)
         REFERENCE_TIME decidedAt = 0; // stream time at which the sample in hand was let go
         bool decidedRunning = false;  // ... while running with a clock
         REFERENCE_TIME lastDelivery = 0;
         bool lastDeliveryKnown = false;
-        LONG seenCount = 0;          // the source's write count when last looked at
-        LONG staleCount = 0;         // writes that do not make the next sample fresh
+        LONG seenCount = 0;           // the source's write count when last looked at
+        LONG staleCount = 0;          // writes that do not make the next sample fresh
         REFERENCE_TIME lastWrite = 0; // stream time at which a write was last seen
         bool writing = false;         // the source has said it writes, since the worker started
     } pace;

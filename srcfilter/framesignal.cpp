@@ -5,8 +5,7 @@
 namespace {
 // A claim left by a camera whose process has ended (it crashed while streaming).
 bool ClaimIsStale(LONG processId) {
-    const CKernelHandle process(
-        OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId)));
+    const CKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId)));
     return process.Get() == nullptr ? GetLastError() == ERROR_INVALID_PARAMETER
                                     : WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
 }

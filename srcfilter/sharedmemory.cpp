@@ -63,7 +63,7 @@ BYTE* Cqvl_SharedMemory::Lock() {
 
 BYTE* Cqvl_SharedMemory::Lock(const HANDLE* interrupts, DWORD count, bool* interrupted) {
     return lock.Acquire(mutexHandle.Get(), timeoutMs, interrupts, count, interrupted) ? view.Get()
-                                                                                     : nullptr;
+                                                                                      : nullptr;
 }
 
 void Cqvl_SharedMemory::Unlock() {

@@ -31,8 +31,12 @@
 
 /* The camera's class identifier; its registry string form names the region. */
 #define QVL_CAMERA_CLSID_STRING "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}"
-#define QVL_CAMERA_CLSID_INIT                                                                  \
-    {0xD7A2CE2F, 0x8221, 0x4B80, {0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6}}
+#define QVL_CAMERA_CLSID_INIT                                                                      \
+    {                                                                                              \
+        0xD7A2CE2F, 0x8221, 0x4B80, {                                                              \
+            0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6                                         \
+        }                                                                                          \
+    }
 #define QVL_CAMERA_FRIENDLY_NAME "Quovalent_01"
 
 #define QVL_REGION_NAME QVL_CAMERA_CLSID_STRING

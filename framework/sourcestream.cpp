@@ -75,6 +75,8 @@ DWORD CSourceStream::ThreadProc() {
         Reply(static_cast<DWORD>(created));
         return 1;
     }
+    // Writes made before this run belong to no sample of it.
+    pace.seenCount = pace.staleCount = WrittenCount();
     Reply(S_OK);
     for (bool running = true; running;) {
         switch (GetRequest()) {

@@ -43,10 +43,11 @@ private:
     std::vector<DWORD> numbers;
 };
 
-// At the camera's rate: frame 2k through the sender library, which signals it, and half a
-// frame later 2k + 1 written straight into the region under the mutex, without a signal. A
-// camera that delivers on its own ticks, whatever the producer says, carries an odd number
-// about half the time.
+// About the camera's rate: frame 2k through the sender library, which signals it, and half a
+// frame later 2k + 1 written straight into the region under the mutex, without a signal. Its
+// period is a sixtieth longer than the camera's frame, so that over sixty frames its writes
+// fall at every phase of the camera's frame interval: a camera that delivers on its own ticks,
+// whatever the producer says, carries an odd number about half the time.
 class PhasedProducer {
 public:
     ~PhasedProducer() {
@@ -71,8 +72,8 @@ public:
         pixels.assign(static_cast<size_t>(format.width) * format.height * 4, 0);
         frame = {pixels.data(),    pixels.size(), format.width, format.height,
                  format.width * 4, QVL_BOTTOM_UP, QVL_BGRX,     0};
-        thread =
-            std::thread([this, format] { Run(std::chrono::microseconds(1000000 / format.fps)); });
+        const std::chrono::microseconds period(1000000 / format.fps * 61 / 60);
+        thread = std::thread([this, period] { Run(period); });
         return true;
     }
 

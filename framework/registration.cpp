@@ -4,6 +4,7 @@
 #include "dllentry.h"
 #include "mapperstep.h"
 
+#include <optional>
 #include <stdio.h>
 #include <string.h>
 
@@ -81,20 +82,24 @@ HRESULT RegisterOldMapperPins(const AMOVIESETUP_FILTER* setup, IFilterMapper* ma
 }
 
 // The mapper step: every row with setup data, through the newer mapper when it exists.
-HRESULT RegisterAllFilters(BOOL registering) {
-    CFilterMapperStep mapper(CFilterMapperStep::newerFirst);
-    HRESULT hr = mapper.Created();
+HRESULT RegisterAllFilters(BOOL registering, CFilterMapperStep* given) {
+    std::optional<CFilterMapperStep> own;
+    CFilterMapperStep* mapper = given;
+    if (mapper == nullptr) {
+        mapper = &own.emplace(CFilterMapperStep::newerFirst);
+    }
+    HRESULT hr = mapper->Created();
     for (int i = 0; i < g_cTemplates && SUCCEEDED(hr); ++i) {
         const AMOVIESETUP_FILTER* setup = g_Templates[i].setupData;
         if (setup != nullptr) {
-            hr = mapper.Apply(setup, registering);
+            hr = mapper->Apply(setup, registering);
         }
     }
     return hr;
 }
 } // namespace
 
-HRESULT AMovieDllRegisterServer2(BOOL registering) {
+HRESULT AMovieDllRegisterServer2(BOOL registering, CFilterMapperStep* mapper) {
     char pathA[kTextLength];
     const DWORD length = GetModuleFileNameA(ModuleInstance(), pathA, kTextLength);
     if (length == 0) {
@@ -114,7 +119,7 @@ HRESULT AMovieDllRegisterServer2(BOOL registering) {
         hr = RegisterAllServers(path, TRUE);
     }
     if (SUCCEEDED(hr)) {
-        hr = RegisterAllFilters(registering);
+        hr = RegisterAllFilters(registering, mapper);
     }
     // COM keys go last on the way out, and stay when the mapper entry could not be removed.
     if (SUCCEEDED(hr) && !registering) {

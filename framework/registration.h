@@ -5,7 +5,11 @@
 
 #include <dshow.h>
 
-HRESULT AMovieDllRegisterServer2(BOOL registering);
+class CFilterMapperStep;
+
+// `mapper`: a mapper step made beforehand (the per-user install makes it before it maps the
+// classes), or null to make one at the mapper step.
+HRESULT AMovieDllRegisterServer2(BOOL registering, CFilterMapperStep* mapper = nullptr);
 HRESULT RegisterAllServers(const WCHAR* fileName, BOOL registering);
 HRESULT AMovieSetupRegisterServer(REFCLSID clsid, const WCHAR* description, const WCHAR* fileName,
                                   const WCHAR* threadingModel, const WCHAR* serverType);

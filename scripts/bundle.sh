@@ -5,7 +5,8 @@ cd "$(dirname "$0")/.."
 ./scripts/setup.sh >/dev/null
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target srcfilter qvl_producer qvl_capture qvl_register qvl_sender
+  cmake --build --preset "$preset" --target srcfilter qvl_producer qvl_capture qvl_register qvl_sender \
+    qvl_sender_dll
 done
 zip=$(./scripts/make-bundle.sh build/win32 build/win64 build)
 echo "bundle: $zip ($(stat -c %s "$zip") bytes)"

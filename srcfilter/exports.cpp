@@ -1,7 +1,9 @@
 // The module's exported entry points (undecorated names come from srcfilter.def).
 #include "classfactory.h"
 #include "dllentry.h"
+#include "mapperstep.h"
 #include "registration.h"
+#include "user_classes.h"
 
 #include <objbase.h>
 #include <wchar.h>
@@ -25,47 +27,20 @@ STDAPI DllUnregisterServer() {
 }
 
 namespace {
-// Maps HKEY_CLASSES_ROOT of this process onto the current user's class registrations for
-// as long as it lives.
-class PerUserClasses {
-public:
-    PerUserClasses() {
-        if (RegOpenKeyW(HKEY_CURRENT_USER, L"Software\\Classes", &userClasses) != ERROR_SUCCESS) {
-            userClasses = nullptr;
-            return;
-        }
-        mapped = RegOverridePredefKey(HKEY_CLASSES_ROOT, userClasses) == ERROR_SUCCESS;
-    }
-    PerUserClasses(const PerUserClasses&) = delete;
-    PerUserClasses& operator=(const PerUserClasses&) = delete;
-    ~PerUserClasses() {
-        if (mapped) {
-            RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr);
-        }
-        if (userClasses != nullptr) {
-            RegCloseKey(userClasses);
-        }
-    }
-    bool Mapped() const { return mapped; }
-
-private:
-    HKEY userClasses = nullptr;
-    bool mapped = false;
-};
-
 // "user" as a case-insensitive prefix of the command line selects the per-user mode.
 bool IsPerUser(LPCWSTR commandLine) {
     return commandLine != nullptr && _wcsnicmp(commandLine, L"user", 4) == 0;
 }
 
-HRESULT InstallOrRemove(BOOL install) {
+// `mapper`: one made beforehand, or null to make one at the mapper step.
+HRESULT InstallOrRemove(BOOL install, CFilterMapperStep* mapper) {
     if (!install) {
-        return DllUnregisterServer();
+        return AMovieDllRegisterServer2(FALSE, mapper);
     }
-    const HRESULT hr = DllRegisterServer();
+    const HRESULT hr = AMovieDllRegisterServer2(TRUE, mapper);
     if (FAILED(hr)) {
         // Take away whatever part was written; the registration's failure is the answer.
-        DllUnregisterServer();
+        AMovieDllRegisterServer2(FALSE, mapper);
     }
     return hr;
 }
@@ -73,11 +48,13 @@ HRESULT InstallOrRemove(BOOL install) {
 
 STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
     if (!IsPerUser(commandLine)) {
-        return InstallOrRemove(install);
+        return InstallOrRemove(install, nullptr);
     }
-    PerUserClasses classes;
-    if (!classes.Mapped()) {
+    // The mapper comes before the override (see user_classes.h) and outlives it.
+    CFilterMapperStep mapper(CFilterMapperStep::newerFirst);
+    const CUserClassesOverride classes(CUserClassesOverride::failIfMissing);
+    if (classes.Result() != ERROR_SUCCESS) {
         return E_FAIL;
     }
-    return InstallOrRemove(install);
+    return InstallOrRemove(install, &mapper);
 }

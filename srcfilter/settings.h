@@ -1,10 +1,6 @@
 #pragma once
 // The stream's three per-user settings, read from the configuration store with their
 // defaults (missing values are written back).
-struct Cqvl_Settings {
-    long width;
-    long height;
-    long fps;
-};
+#include "camera_format.h"
 
-Cqvl_Settings ReadStreamSettings();
+CameraFormat ReadStreamSettings();

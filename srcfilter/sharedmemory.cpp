@@ -1,12 +1,8 @@
 #include "sharedmemory.h"
 
-#include "qvl_protocol.h"
+#include "channel_objects.h"
 
 #include <objbase.h>
-
-namespace {
-const char mutexSuffix[] = QVL_MUTEX_SUFFIX;
-}
 
 bool Cqvl_SharedMemory::Open(const char* regionName, DWORD regionSize, DWORD waitMs) {
     if (isOpen || regionName == nullptr) {
@@ -16,26 +12,15 @@ bool Cqvl_SharedMemory::Open(const char* regionName, DWORD regionSize, DWORD wai
     size = regionSize;
     timeoutMs = waitMs;
 
-    mappingHandle.Reset(CreateOrOpenMapping());
+    mappingHandle.Reset(CreateOrOpenRegion(name, size));
     if (mappingHandle.Get() == nullptr) {
         return false;
     }
     MapWholeRegion();
-    CreateMutexByName();
+    // A failed mutex is not reported: every Lock then fails at once.
+    mutexHandle.Reset(CreateOrOpenMutex(name));
     isOpen = true;
     return true;
-}
-
-HANDLE Cqvl_SharedMemory::CreateOrOpenMapping() const {
-    HANDLE created =
-        CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, size, name);
-    if (created == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) {
-        return created;
-    }
-    // The producer came first: keep one all-access handle to its region, whatever its size,
-    // and close the one the create call gave.
-    const CKernelHandle createdHandle(created);
-    return OpenFileMappingA(FILE_MAP_ALL_ACCESS, FALSE, name);
 }
 
 void Cqvl_SharedMemory::MapWholeRegion() {
@@ -46,13 +31,6 @@ void Cqvl_SharedMemory::MapWholeRegion() {
     // An existing region has its creator's size, not ours; copies are clamped to what is mapped.
     const SIZE_T span = view.Span();
     mappedSize = span > MAXDWORD ? MAXDWORD : static_cast<DWORD>(span);
-}
-
-void Cqvl_SharedMemory::CreateMutexByName() {
-    char mutexName[sizeof(name) + sizeof(mutexSuffix)];
-    lstrcpyA(mutexName, name);
-    lstrcatA(mutexName, mutexSuffix);
-    mutexHandle.Reset(CreateMutexA(nullptr, FALSE, mutexName));
 }
 
 BYTE* Cqvl_SharedMemory::Lock() {

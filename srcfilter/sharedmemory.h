@@ -48,9 +48,7 @@ private:
     CMutexHold lock;
     DWORD mappedSize = 0;
 
-    HANDLE CreateOrOpenMapping() const;
     void MapWholeRegion();
-    void CreateMutexByName();
 };
 
 // The region name for a class identifier: its registry string form in the ANSI code page.

@@ -1,26 +1,12 @@
 #include "stream.h"
 
 #include "bitmap.h"
+#include "camera_format.h"
 #include "qvl_protocol.h"
 #include "settings.h"
 #include "source.h"
 
 namespace {
-ULONGLONG FrameBytes(LONG width, LONG height) {
-    // 32-bit pixels make every row a whole number of DWORDs: no padding.
-    return static_cast<ULONGLONG>(width) * static_cast<ULONGLONG>(height) * QVL_BYTES_PER_PIXEL;
-}
-
-// A frame the camera can make a region for (which also keeps every size within 32 bits).
-bool FrameFits(LONG width, LONG height) {
-    return width > 0 && height > 0 && FrameBytes(width, height) <= QVL_MAX_FRAME_BYTES;
-}
-
-// A rate whose frame time is at least one 100-ns unit.
-bool RateUsable(LONG fps) {
-    return fps > 0 && fps <= QVL_MAX_FPS;
-}
-
 VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& type) {
     return reinterpret_cast<VIDEOINFOHEADER*>(type.pbFormat);
 }
@@ -35,9 +21,7 @@ Cqvl_Stream::Cqvl_Stream(HRESULT* phr, CSource* filter, const WCHAR* pinName)
     if (SUCCEEDED(filter->GetClassID(&clsid)) && RegionNameForClsid(clsid, regionName)) {
         // A region made here holds the whole frame; one a producer made first keeps its size.
         // A channel that does not open leaves the stream delivering untouched buffers.
-        const ULONGLONG frame = FrameBytes(width, height);
-        sharedMemory.Open(regionName,
-                          static_cast<DWORD>(frame > QVL_REGION_SIZE ? frame : QVL_REGION_SIZE),
+        sharedMemory.Open(regionName, RegionCreationSize(FrameBytes(width, height)),
                           QVL_CAMERA_MUTEX_WAIT_MS);
         // Without the block the camera is paced by the clock alone.
         frameSignal.Open(regionName);
@@ -51,14 +35,11 @@ Cqvl_Stream::~Cqvl_Stream() {
 }
 
 void Cqvl_Stream::ApplySettings() {
-    const Cqvl_Settings settings = ReadStreamSettings();
     // Unusable sizes or rates fall back to the defaults rather than yield a broken frame.
-    if (FrameFits(settings.width, settings.height)) {
-        width = settings.width;
-        height = settings.height;
-    }
-    const LONG fps = RateUsable(settings.fps) ? settings.fps : QVL_DEFAULT_FPS;
-    frameTime = 10000000LL / fps;
+    const CameraFormat format = CameraFormatFor(ReadStreamSettings());
+    width = format.width;
+    height = format.height;
+    frameTime = 10000000LL / format.fps;
 }
 
 void Cqvl_Stream::BuildFormat() {
@@ -195,7 +176,7 @@ STDMETHODIMP Cqvl_Stream::GetStreamCaps(int, AM_MEDIA_TYPE** ppmt, BYTE* pSCC) {
     // The frame interval follows the stored rate as it is now.
     const LONG fps = ReadStreamSettings().fps;
     const LONGLONG interval =
-        RateUsable(fps) ? static_cast<LONGLONG>(1000 / fps) * 10000 : frameTime;
+        RateAllowed(fps) ? static_cast<LONGLONG>(1000 / fps) * 10000 : frameTime;
     caps->MinFrameInterval = caps->MaxFrameInterval = interval;
     // Reported at 25 frames a second whatever the rate; the field is 32-bit, so it saturates.
     const ULONGLONG bitRate = FrameBytes(width, height) * 8 * 25;

@@ -22,11 +22,14 @@ named=$(grep -oE 'x(86|64)([/\\][A-Za-z0-9_]+)+\.(dll|exe|h|a)' README.txt | tr 
 [ -n "$named" ] || fail "README.txt names no files"
 for f in $named; do [ -f "$f" ] || fail "README.txt names $f, which the zip lacks"; done
 for f in srcfilter.dll qvl_register.exe qvl_producer.exe qvl_capture.exe include/qvl_sender.h \
-  lib/libqvl_sender.a; do
+  lib/libqvl_sender.a qvl_sender.dll lib/qvl_sender.lib lib/libqvl_sender.dll.a; do
   for dir in x86 x64; do [ -f "$dir/$f" ] || fail "$dir/$f missing"; done
 done
 
-check_folder() { # folder triple file-format
+check_folder() { # folder triple file-format cdecl-prefix
+  # MSVC's linker looks for the plain name, with __cdecl's underscore on x86.
+  "$2-nm" "$1/lib/qvl_sender.lib" 2>/dev/null | grep -q " T $4qvl_sender_send$" ||
+    fail "$1/lib/qvl_sender.lib lacks $4qvl_sender_send"
   local binaries
   binaries=$(find "$1" -name '*.exe' -o -name '*.dll')
   for b in $binaries; do
@@ -35,7 +38,7 @@ check_folder() { # folder triple file-format
   # shellcheck disable=SC2086
   "$here/../support/system_imports.sh" "$2-objdump" $binaries || fail "$1: non-system imports"
 }
-check_folder x86 i686-w64-mingw32 pei-i386
-check_folder x64 x86_64-w64-mingw32 pei-x86-64
+check_folder x86 i686-w64-mingw32 pei-i386 _
+check_folder x64 x86_64-w64-mingw32 pei-x86-64 ""
 [ $failures -eq 0 ] && echo "bundle ok"
 exit $((failures > 0))

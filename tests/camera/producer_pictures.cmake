@@ -16,6 +16,9 @@ add_custom_command(
   VERBATIM)
 add_custom_target(producer_pictures DEPENDS ${pictures}/quadrants.png ${pictures}/tall.png
                                             ${pictures}/wide.jpg)
-add_dependencies(camera_tests producer_pictures qvl_producer)
+add_dependencies(camera_tests producer_pictures qvl_producer solid_sender_loaded
+                 solid_sender_linked)
 target_compile_definitions(camera_tests PRIVATE QVL_PRODUCER_EXE="$<TARGET_FILE:qvl_producer>"
-                                                PRODUCER_PICTURES="${pictures}")
+                                                PRODUCER_PICTURES="${pictures}"
+  SOLID_SENDER_LOADED_EXE="$<TARGET_FILE:solid_sender_loaded>"
+  SOLID_SENDER_LINKED_EXE="$<TARGET_FILE:solid_sender_linked>")

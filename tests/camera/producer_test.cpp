@@ -25,8 +25,9 @@ std::string Picture(const char* name) {
     return WindowsPathOfHost(std::string(PRODUCER_PICTURES) + "/" + name);
 }
 
-// Runs the producer to its end with `input` on its standard input; its exit code, or -1.
-long RunProducer(const std::string& arguments, const std::string& input = std::string()) {
+// Runs a program to its end with `input` on its standard input; its exit code, or -1.
+long RunProgram(const char* program, const std::string& arguments,
+                const std::string& input = std::string()) {
     SECURITY_ATTRIBUTES inherit = {sizeof(inherit), nullptr, TRUE};
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
@@ -42,7 +43,7 @@ long RunProducer(const std::string& arguments, const std::string& input = std::s
     startup.hStdInput = reader.Get();
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
-    std::string line = "\"" + WindowsPathOfHost(QVL_PRODUCER_EXE) + "\" --quiet " + arguments;
+    std::string line = "\"" + WindowsPathOfHost(program) + "\" " + arguments;
     PROCESS_INFORMATION info = {};
     if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                         &info)) {
@@ -61,6 +62,10 @@ long RunProducer(const std::string& arguments, const std::string& input = std::s
         TerminateProcess(process.Get(), 1);
     }
     return long(code);
+}
+
+long RunProducer(const std::string& arguments, const std::string& input = std::string()) {
+    return RunProgram(QVL_PRODUCER_EXE, "--quiet " + arguments, input);
 }
 
 struct Rgb {
@@ -185,6 +190,13 @@ TEST_F(ProducerTest, StandardInputEndingInsideAFrameIsRefusedWithoutAPartialFram
         expected[i + 2] = 10;
     }
     EXPECT_EQ(expected, frame);
+}
+
+TEST_F(ProducerTest, CProgramsReachTheCameraThroughTheSenderDll) {
+    ASSERT_EQ(0, RunProgram(SOLID_SENDER_LOADED_EXE, "10 200 30"));
+    EXPECT_TRUE(Near(keeper.NextFrame(), 160, 120, {10, 200, 30}));
+    ASSERT_EQ(0, RunProgram(SOLID_SENDER_LINKED_EXE, "200 40 90"));
+    EXPECT_TRUE(Near(keeper.NextFrame(), 160, 120, {200, 40, 90}));
 }
 
 TEST_F(ProducerTest, BadOptionsAndUnreadablePicturesEndItWithAnError) {

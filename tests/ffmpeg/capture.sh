@@ -3,7 +3,9 @@
 # camera keeps its frame rate although ffmpeg's sink takes samples as fast as they come, so
 # N frames take at least (N - 2) frame times, ffmpeg drops none, and the producer's frame
 # counter read from the captured frames rises steadily. Once at the default 320x240, 25 fps,
-# once at 1280x720, 30 fps set through the camera's settings (restored afterwards).
+# once at 1280x720, 30 fps, each set with qvl_register format and seen by ffmpeg's
+# -list_options; format values the camera refuses change no stored byte. The settings are
+# restored afterwards.
 # Arguments: the build's Wine runner, ffmpeg.exe, qvl_register.exe, qvl_producer.exe,
 # srcfilter.dll.
 set -uo pipefail
@@ -40,7 +42,12 @@ trap cleanup EXIT
 # Captures `frames` frames at width x height, fps; checks time, drops and counters.
 capture() { # width height fps frames
   local width=$1 height=$2 fps=$3 frames=$4 what="$1x$2 at $3 fps"
-  set_setting width "$width" && set_setting height "$height" && set_setting fps "$fps"
+  "$runner" "$register" format "${width}x${height}@$fps" >/dev/null ||
+    fail "$what: qvl_register format refused it"
+  "$runner" "$ffmpeg" -hide_banner -list_options true -f dshow -i "video=$QVL_CAMERA_NAME" \
+    2>&1 | tr -d '\r' >"$work/options.txt"
+  grep -qE "min s=${width}x$height fps=$fps(\.[0-9]+)? " "$work/options.txt" ||
+    fail "$what: -list_options shows"$'\n'"$(cat "$work/options.txt")"
   "$runner" "$producer" --seconds 0 --quiet &
   producer_pid=$!
   sleep 1
@@ -79,9 +86,25 @@ capture() { # width height fps frames
   [ "$rise" -ge $((frames / 2)) ] || fail "$what: the counter rose by $rise over $frames frames"
 }
 
+# Each value the camera would refuse: a message, a non-zero status, the stored bytes as they were.
+refused_formats() {
+  "$runner" reg export "$settings" "$(winepath_of "$work/before.reg")" /y >/dev/null 2>&1
+  local value
+  for value in 0x0@25 640x0@25 8193x4096@30 640x480@0 640x480@10000001 hd720 640x480@30fps \
+    -640x480@30 1280x720@; do
+    "$runner" "$register" format "$value" >"$work/format.txt" 2>&1 &&
+      fail "format $value was taken"
+    grep -q "nothing changed" "$work/format.txt" || fail "format $value: $(cat "$work/format.txt")"
+    "$runner" reg export "$settings" "$(winepath_of "$work/after.reg")" /y >/dev/null 2>&1
+    cmp -s "$work/before.reg" "$work/after.reg" || fail "format $value changed the settings"
+  done
+}
+winepath_of() { "$runner" winepath -w "$1" 2>/dev/null | tr -d '\r'; }
+
 "$runner" "$register" install --dll "$dll" >/dev/null || { echo "FAIL: install failed"; exit 1; }
 capture 320 240 25 75
 capture 1280 720 30 60
+refused_formats
 
 [ $failures -eq 0 ] && echo "ffmpeg capture ok"
 exit $((failures > 0))

@@ -1,5 +1,6 @@
 #include "installer.h"
 
+#include "user_classes.h"
 #include "video_input_entry.h"
 
 #include <cstdio>
@@ -45,7 +46,7 @@ std::string Describe(HRESULT hr) {
 
 int Install(const ModuleEntries& module, Scope scope) {
     if (scope == Scope::User) {
-        const LONG created = EnsureUserClasses();
+        const LONG created = CUserClassesOverride::EnsureKey();
         if (created != ERROR_SUCCESS) {
             Fail("opening the classes", scope, HRESULT_FROM_WIN32(static_cast<DWORD>(created)),
                  "nothing is registered");

@@ -2,6 +2,8 @@
 // The camera module's own registration entry points, loaded from its file.
 #include "scope.h"
 
+#include <windows.h>
+
 #include <string>
 
 class ModuleEntries {

@@ -1,7 +1,9 @@
 // qvl_register: installs the camera so that capture programs find it. Registers the module
 // through its own entry points and adds it to the video input device category, for the
-// machine or the current user; removes both again; tells where it is registered.
+// machine or the current user; removes both again; tells where it is registered; shows and
+// sets the camera's picture size and rate for the current user.
 #include "console_guard.h"
+#include "format_command.h"
 #include "installer.h"
 #include "status_report.h"
 
@@ -18,6 +20,7 @@ struct Options {
     std::wstring command;
     Scope scope = Scope::Machine;
     std::wstring dllPath;
+    const wchar_t* format = nullptr; // the value given to the format command
 };
 
 void Usage() {
@@ -25,8 +28,11 @@ void Usage() {
                  "usage: qvl_register install [--user] [--dll PATH]\n"
                  "       qvl_register uninstall [--user] [--dll PATH]\n"
                  "       qvl_register status [--dll PATH]\n"
+                 "       qvl_register format [WIDTHxHEIGHT[@FPS]]\n"
                  "  The module defaults to srcfilter.dll beside this program; it must have\n"
-                 "  this program's bitness (%d-bit). --user: for the current user only.\n",
+                 "  this program's bitness (%d-bit). --user: for the current user only.\n"
+                 "  format shows or sets the camera's size and rate for the current user,\n"
+                 "  for example format 1280x720@30.\n",
                  kToolBitness);
 }
 
@@ -48,6 +54,10 @@ bool Parse(int argc, wchar_t** argv, Options& options) {
         return false;
     }
     options.command = argv[1];
+    if (options.command == L"format") {
+        options.format = argc == 3 ? argv[2] : nullptr;
+        return argc <= 3;
+    }
     for (int i = 2; i < argc; ++i) {
         if (std::wcscmp(argv[i], L"--user") == 0 && options.command != L"status") {
             options.scope = Scope::User;
@@ -101,6 +111,9 @@ int wmain(int argc, wchar_t** argv) {
     if (!Parse(argc, argv, options)) {
         Usage();
         return 2;
+    }
+    if (options.command == L"format") {
+        return options.format == nullptr ? ShowFormat() : SetFormat(options.format);
     }
     if (options.command == L"status") {
         PrintStatus(options.dllPath);

@@ -1,6 +1,7 @@
 #include "video_input_entry.h"
 
 #include "qvl_protocol.h"
+#include "user_classes.h"
 
 #include <uuids.h>
 
@@ -24,7 +25,10 @@ bool NotThere(HRESULT hr) {
 // HKEY_CLASSES_ROOT is mapped only for the mapper's writes: the mapper itself was created in
 // the merged view, where its own class is found.
 template <typename Step> HRESULT InScope(Scope scope, Step step) {
-    ClassesRoot classes(scope);
+    if (scope == Scope::Machine) {
+        return step();
+    }
+    const CUserClassesOverride classes(CUserClassesOverride::createIfMissing);
     if (classes.Result() != ERROR_SUCCESS) {
         return HRESULT_FROM_WIN32(static_cast<DWORD>(classes.Result()));
     }

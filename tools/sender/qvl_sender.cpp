@@ -3,17 +3,18 @@
 #include "qvl_sender.h"
 
 #include "camera_channel.h"
-#include "camera_settings.h"
 #include "frame_converter.h"
 #include "frame_signal.h"
+#include "stored_settings.h"
 
 #include <new>
 
 struct qvl_sender {
-    qvl_sender(const qvl_camera_format& format, unsigned timeoutMs)
-        : format(format), timeoutMs(timeoutMs), channel(FrameBytes(format)) {}
+    qvl_sender(const CameraFormat& format, unsigned timeoutMs)
+        : format(format), timeoutMs(timeoutMs), channel(FrameBytes()) {}
+    unsigned long long FrameBytes() const { return ::FrameBytes(format.width, format.height); }
 
-    const qvl_camera_format format;
+    const CameraFormat format; // as the camera streams it
     const unsigned timeoutMs;
     CameraChannel channel;
     FrameSignal signal;
@@ -21,7 +22,7 @@ struct qvl_sender {
 
 extern "C" {
 
-qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
+qvl_result QVL_CALL qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
     if (sender == nullptr) {
         return QVL_INVALID_ARGUMENT;
     }
@@ -33,8 +34,8 @@ qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
     if (memory == nullptr) {
         return QVL_OUT_OF_MEMORY;
     }
-    qvl_sender* opened = new (memory) qvl_sender(ReadCameraFormat(), timeout_ms);
-    const qvl_result result = opened->channel.Check(FrameBytes(opened->format));
+    qvl_sender* opened = new (memory) qvl_sender(CameraFormatFor(ReadStoredSettings()), timeout_ms);
+    const qvl_result result = opened->channel.Check(opened->FrameBytes());
     if (result != QVL_OK) {
         qvl_sender_close(opened);
         return result;
@@ -43,21 +44,24 @@ qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender) {
     return QVL_OK;
 }
 
-qvl_result qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format) {
+qvl_result QVL_CALL qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format) {
     if (sender == nullptr || format == nullptr) {
         return QVL_INVALID_ARGUMENT;
     }
-    *format = sender->format;
+    // The camera's rules keep every value within an int.
+    format->width = static_cast<int>(sender->format.width);
+    format->height = static_cast<int>(sender->format.height);
+    format->fps = static_cast<int>(sender->format.fps);
     return QVL_OK;
 }
 
-qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
+qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
     if (sender == nullptr || frame == nullptr) {
         return QVL_INVALID_ARGUMENT;
     }
     FrameGeometry geometry;
-    const qvl_result checked =
-        CheckFrame(*frame, sender->format.width, sender->format.height, &geometry);
+    const qvl_result checked = CheckFrame(*frame, static_cast<int>(sender->format.width),
+                                          static_cast<int>(sender->format.height), &geometry);
     if (checked != QVL_OK) {
         return checked;
     }
@@ -79,18 +83,18 @@ qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) {
     return QVL_OK;
 }
 
-void qvl_sender_close(qvl_sender* sender) {
+void QVL_CALL qvl_sender_close(qvl_sender* sender) {
     if (sender != nullptr) {
         sender->~qvl_sender();
         HeapFree(GetProcessHeap(), 0, sender);
     }
 }
 
-size_t qvl_bytes_per_pixel(qvl_pixel_layout layout) {
+size_t QVL_CALL qvl_bytes_per_pixel(qvl_pixel_layout layout) {
     return BytesPerPixel(layout);
 }
 
-const char* qvl_result_text(qvl_result result) {
+const char* QVL_CALL qvl_result_text(qvl_result result) {
     switch (result) {
     case QVL_OK:
         return "ok";

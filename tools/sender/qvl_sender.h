@@ -5,8 +5,13 @@
  * own layout (32-bit B G R X, rows bottom-up) while it holds the camera's mutex. Nothing is
  * allocated per frame, and a frame is either written whole or not at all.
  *
- * Link the static library libqvl_sender.a and advapi32. One sender may be used from any
- * thread, but from one thread at a time.
+ * Two ways to link it, from C or C++:
+ *  - the DLL qvl_sender.dll, through its import library (qvl_sender.lib for MSVC,
+ *    libqvl_sender.dll.a for mingw-w64) or found at run time with LoadLibrary and
+ *    GetProcAddress (the exports carry the plain names below), from any language that calls C;
+ *  - the static library libqvl_sender.a (mingw-w64) with advapi32.
+ * Every function uses the C calling convention (__cdecl), in 32-bit and 64-bit programs alike.
+ * One sender may be used from any thread, but from one thread at a time.
  */
 #ifndef QVL_SENDER_H
 #define QVL_SENDER_H
@@ -15,6 +20,12 @@
 
 #ifdef __cplusplus
 extern "C" {
+#endif
+
+#if defined(_WIN32)
+#define QVL_CALL __cdecl
+#else
+#define QVL_CALL
 #endif
 
 typedef enum qvl_result {
@@ -67,23 +78,23 @@ typedef struct qvl_sender qvl_sender;
 /* Opens the camera's region and mutex, creating them if the camera has not yet, and reads the
  * camera's settings. `timeout_ms` bounds each wait for the mutex in qvl_sender_send; INFINITE
  * (0xFFFFFFFF) is refused, so that a send always comes back. */
-qvl_result qvl_sender_open(unsigned timeout_ms, qvl_sender** sender);
+qvl_result QVL_CALL qvl_sender_open(unsigned timeout_ms, qvl_sender** sender);
 
 /* The size and rate the camera streams, as read when the sender was opened. */
-qvl_result qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format);
+qvl_result QVL_CALL qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format);
 
 /* Converts one frame into the camera's region under its mutex, then tells every camera
  * streaming now that a fresh frame is there, so that it delivers it at once. */
-qvl_result qvl_sender_send(qvl_sender* sender, const qvl_frame* frame);
+qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame);
 
 /* Closes the channel and frees the sender; null is allowed. */
-void qvl_sender_close(qvl_sender* sender);
+void QVL_CALL qvl_sender_close(qvl_sender* sender);
 
 /* Bytes per pixel of a layout (3 or 4); 0 for an unknown one. */
-size_t qvl_bytes_per_pixel(qvl_pixel_layout layout);
+size_t QVL_CALL qvl_bytes_per_pixel(qvl_pixel_layout layout);
 
 /* A short English description of a result, never null. */
-const char* qvl_result_text(qvl_result result);
+const char* QVL_CALL qvl_result_text(qvl_result result);
 
 #ifdef __cplusplus
 }

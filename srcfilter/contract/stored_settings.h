@@ -1,0 +1,11 @@
+#pragma once
+// The camera's three settings as stored in the registry, read without a configuration
+// library: each value from the current user's key, else the machine's, else its default,
+// exactly where the camera's own store looks. Nothing is written back on reading.
+#include "camera_format.h"
+
+#include <windows.h>
+
+CameraFormat ReadStoredSettings();
+// Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
+LONG WriteUserSettings(const CameraFormat& format);

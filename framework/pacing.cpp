@@ -14,10 +14,9 @@ REFERENCE_TIME CatchUp(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME fr
 
 REFERENCE_TIME Realign(REFERENCE_TIME phase, REFERENCE_TIME offset, REFERENCE_TIME frame) {
     phase += offset;
-    const REFERENCE_TIME half = frame / 2;
-    if (phase < -half) {
+    if (phase < -frame) {
         phase += frame;
-    } else if (phase > half) {
+    } else if (phase > frame) {
         phase -= frame;
     }
     return phase;

@@ -15,7 +15,8 @@ REFERENCE_TIME CatchUp(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME fr
                        const REFERENCE_TIME* last);
 
 // Lining the schedule up with a writer's frames: `phase` moved by `offset` (a fresh frame
-// delivered that far from its due time), kept within half a frame either side of the stream's
-// own schedule. Past that edge it moves a whole frame back in: a writer faster than the stream
-// has one frame skipped, a slower one has one repeated, and the rate stays the stream's.
+// delivered that far from its due time), kept within a frame either side of the stream's own
+// schedule. Past that edge it moves a whole frame back in, to the middle of the band, where
+// the jitter of later frames cannot push it out again: a writer faster than the stream has
+// one frame skipped, a slower one has one repeated, and the rate stays the stream's.
 REFERENCE_TIME Realign(REFERENCE_TIME phase, REFERENCE_TIME offset, REFERENCE_TIME frame);

@@ -3,7 +3,7 @@
 // times of its next sample (GetNextSampleTimes) is delivered in real time while its filter has
 // a reference clock: each sample leaves at the stream time of its start stamp. A stream whose
 // source also says when it has written something new (WrittenEvent, WrittenCount) delivers a
-// fresh frame as soon as it is written, within half a frame of that time, at the same rate.
+// fresh frame as soon as it is written, within a frame of that time, at the same rate.
 //
 // Lock order, outermost first: the filter's state lock -> the worker's command lock (held by
 // the caller of CallWorker) -> the timing lock here, or a derived stream's own lock -> locks

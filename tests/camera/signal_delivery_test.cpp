@@ -12,6 +12,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -122,6 +123,11 @@ void ExpectEveryFrameAsWritten(Capture& capture, size_t count) {
     std::vector<DWORD> numbers = capture.tap.WaitFor(10 + count, 20s);
     ASSERT_EQ(10 + count, numbers.size());
     numbers.erase(numbers.begin(), numbers.begin() + 10);
+    std::string carried;
+    for (DWORD n : numbers) {
+        carried += std::to_string(n) + " ";
+    }
+    SCOPED_TRACE("frames carried: " + carried);
     const auto odd = std::count_if(numbers.begin(), numbers.end(), [](DWORD n) { return n % 2; });
     EXPECT_LE(odd, static_cast<long>(count / 10)) << "pictures waited for the camera's tick";
     std::vector<DWORD> even;

@@ -22,8 +22,9 @@ TEST(CatchUp, ManyFramesLateGoesOnAtTheFrameRateWithoutABurst) {
     REFERENCE_TIME now = 13 * frame;
     REFERENCE_TIME lag = 0;
     for (LONGLONG n = 4; n < 10; ++n) {
-        const REFERENCE_TIME at = CatchUp(n * frame + lag, now, frame, &last);
-        lag += at - n * frame;
+        const REFERENCE_TIME scheduled = n * frame + lag;
+        const REFERENCE_TIME at = CatchUp(scheduled, now, frame, &last);
+        lag += at - scheduled;
         SCOPED_TRACE(n);
         EXPECT_EQ(n == 4 ? now : last + frame, at);
         now = at > now ? at : now;
@@ -37,13 +38,13 @@ TEST(CatchUp, AClockThatJumpsBackIsNotWaitedFor) {
     EXPECT_EQ(2 * frame + frame, CatchUp(51 * frame, 2 * frame, frame, &last));
 }
 
-TEST(Realign, FollowsTheWriterWithinHalfAFrameOfTheSchedule) {
+TEST(Realign, FollowsTheWriterWithinAFrameOfTheSchedule) {
     EXPECT_EQ(-frame / 4, Realign(0, -frame / 4, frame));
-    EXPECT_EQ(frame / 2, Realign(frame / 4, frame / 4, frame));
-    // A faster writer pushes the phase past half a frame early: a frame later instead, one
-    // write skipped; a slower one past half a frame late: a frame earlier, one frame repeated.
-    EXPECT_EQ(frame / 2 - 1000, Realign(-frame / 2 + 1000, -2000, frame));
-    EXPECT_EQ(-frame / 2 + 1000, Realign(frame / 2 - 1000, 2000, frame));
+    EXPECT_EQ(frame, Realign(frame / 2, frame / 2, frame));
+    // A faster writer pushes the phase past a frame early: the middle of the band instead, one
+    // write skipped; a slower one past a frame late: the middle, one frame repeated.
+    EXPECT_EQ(-1000, Realign(-frame + 1000, -2000, frame));
+    EXPECT_EQ(1000, Realign(frame - 1000, 2000, frame));
 }
 
 } // namespace

@@ -97,6 +97,12 @@ public:
         if (mutex == nullptr || count > 3) {
             return false;
         }
+        // A free mutex is taken with the same single call a plain Acquire makes.
+        const DWORD free = WaitForSingleObject(mutex, 0);
+        if (free == WAIT_OBJECT_0 || free == WAIT_ABANDONED) {
+            held = mutex;
+            return true;
+        }
         HANDLE handles[4] = {mutex};
         for (DWORD i = 0; i < count; ++i) {
             handles[i + 1] = interrupts[i];

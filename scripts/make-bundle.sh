@@ -8,10 +8,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$build64/CMakeCache.txt")
 name=srcfilter-$version-windows
 stage=$out/$name
-rm -rf "$stage" "$out/$name.zip" && mkdir -p "$stage"
-cmake --install "$build32" --prefix "$stage/x86" --component bundle >/dev/null
-cmake --install "$build64" --prefix "$stage/x64" --component bundle >/dev/null
-cp "$root/tools/bundle-readme.txt" "$stage/README.txt"
+rm -f "$out/$name.zip"
+"$root/scripts/stage-bundle.sh" "$build32" "$build64" "$stage"
 (cd "$stage" && cmake -E tar cf "../$name.zip" --format=zip -- README.txt x86 x64)
 rm -rf "$stage"
 echo "$out/$name.zip"

@@ -12,4 +12,13 @@ qvl_path=$(qvl_string QVL_SETTINGS_PATH)
 qvl_path=${qvl_path%/}
 QVL_SETTINGS_KEY="Software\\$(qvl_string QVL_SETTINGS_VENDOR)\\$(qvl_string QVL_SETTINGS_APP)${qvl_path//\//\\}"
 unset qvl_path
+QVL_VENDOR=$(qvl_string QVL_SETTINGS_VENDOR)
+# The three values' names and their defaults.
+QVL_SETTING_WIDTH=$(qvl_string QVL_SETTING_WIDTH)
+QVL_SETTING_HEIGHT=$(qvl_string QVL_SETTING_HEIGHT)
+QVL_SETTING_FPS=$(qvl_string QVL_SETTING_FPS)
+qvl_number() { sed -n "s/^#define $1 \([0-9][0-9]*\)\$/\1/p" "$qvl_header"; }
+QVL_DEFAULT_WIDTH=$(qvl_number QVL_DEFAULT_WIDTH)
+QVL_DEFAULT_HEIGHT=$(qvl_number QVL_DEFAULT_HEIGHT)
+QVL_DEFAULT_FPS=$(qvl_number QVL_DEFAULT_FPS)
 [ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }

@@ -28,7 +28,8 @@ done
 
 check_folder() { # folder triple file-format cdecl-prefix
   # MSVC's linker looks for the plain name, with __cdecl's underscore on x86.
-  "$2-nm" "$1/lib/qvl_sender.lib" 2>/dev/null | grep -q " T $4qvl_sender_send$" ||
+  # (grep reads nm's whole output: with pipefail, grep -q quitting early fails the pipe.)
+  grep -q " T $4qvl_sender_send$" <<<"$("$2-nm" "$1/lib/qvl_sender.lib" 2>/dev/null)" ||
     fail "$1/lib/qvl_sender.lib lacks $4qvl_sender_send"
   local binaries
   binaries=$(find "$1" -name '*.exe' -o -name '*.dll')

@@ -41,5 +41,7 @@ private:
     std::atomic<bool> pending{false};
     volatile DWORD reply = 0;
     HANDLE volatile threadHandle = nullptr;
+    // Held by a caller for the whole of CallWorker: inside the filter's state lock, outside
+    // every lock the worker takes (order in sourcestream.h).
     CCritSec commandLock;
 };

@@ -46,13 +46,10 @@ STDMETHODIMP CSource::SetSyncSource(IReferenceClock* pClock) {
 void CSource::PassTimingToStreams() {
     FILTER_STATE now = State_Stopped;
     GetState(0, &now);
-    IReferenceClock* clock = nullptr;
+    ComPtr<IReferenceClock> clock;
     GetSyncSource(&clock);
     for (int i = 0; i < pinCount; ++i) {
-        streams[i]->SetTiming(now, clock, startTime);
-    }
-    if (clock != nullptr) {
-        clock->Release();
+        streams[i]->SetTiming(now, clock.Get(), startTime);
     }
 }
 

@@ -31,5 +31,7 @@ protected:
 
     int pinCount = 0;
     CSourceStream** streams = nullptr;
+    // The outermost lock: state lock -> a worker's command lock -> its timing lock or its
+    // stream's own lock -> a producer's mutex (written out in sourcestream.h).
     CCritSec stateLock;
 };

@@ -1,5 +1,6 @@
 #include "sourcestream.h"
 
+#include "pacing.h"
 #include "source.h"
 #include "widestring.h"
 
@@ -11,9 +12,6 @@ CSourceStream::CSourceStream(const WCHAR* objectName, HRESULT* phr, CSource* fil
 
 CSourceStream::~CSourceStream() {
     sourceFilter->RemovePin(this);
-    if (timingClock != nullptr) {
-        timingClock->Release();
-    }
 }
 
 HRESULT CSourceStream::Active() {
@@ -29,12 +27,9 @@ HRESULT CSourceStream::Active() {
         return hr;
     }
     // The worker starts in the paused state; the filter hands over every later change.
-    IReferenceClock* clock = nullptr;
+    ComPtr<IReferenceClock> clock;
     sourceFilter->GetSyncSource(&clock);
-    SetTiming(State_Paused, clock, 0);
-    if (clock != nullptr) {
-        clock->Release();
-    }
+    SetTiming(State_Paused, clock.Get(), 0);
     if (!Create()) {
         return E_FAIL;
     }
@@ -73,15 +68,15 @@ DWORD CSourceStream::ThreadProc() {
     while (GetRequest() != CMD_INIT) {
         Reply(static_cast<DWORD>(E_UNEXPECTED));
     }
-    released = 0;
-    lag = 0;
-    lastReleaseKnown = false;
+    pace = Pace();
     const HRESULT created = OnThreadCreate();
     if (FAILED(created)) {
         OnThreadDestroy();
         Reply(static_cast<DWORD>(created));
         return 1;
     }
+    // Writes made before this run belong to no sample of it.
+    pace.seenCount = pace.staleCount = WrittenCount();
     Reply(S_OK);
     for (bool running = true; running;) {
         switch (GetRequest()) {
@@ -110,32 +105,28 @@ HRESULT CSourceStream::DoBufferProcessingLoop() {
     for (;;) {
         DWORD pending = 0;
         while (!CheckRequest(&pending)) {
-            IMediaSample* sample = nullptr;
-            if (FAILED(GetDeliveryBuffer(&sample, nullptr, nullptr, 0))) {
+            ComPtr<IMediaSample> sample;
+            if (FAILED(GetDeliveryBuffer(sample.GetAddressOf(), nullptr, nullptr, 0))) {
                 Sleep(1);
                 continue;
             }
-            // The frame is copied only once it is due, so that it is as fresh as can be.
+            // The frame is copied only once it is due, so that it is as fresh as can be. A
+            // command that came meanwhile is answered; the buffer goes back unused.
             if (WaitUntilDue() != S_OK) {
-                // A command came while the sample waited: give the buffer back, answer it.
-                sample->Release();
                 continue;
             }
-            HRESULT hr = FillBuffer(sample);
+            HRESULT hr = FillBuffer(sample.Get());
             if (hr == S_OK) {
-                NoteRelease();
-                hr = Deliver(sample);
-                sample->Release();
-                if (hr != S_OK) {
-                    // Downstream refused: stop pushing, quietly.
-                    return S_OK;
+                NoteDelivery();
+                if (Deliver(sample.Get()) != S_OK) {
+                    return S_OK; // downstream refused: stop pushing, quietly
                 }
+            } else if (hr == S_FILL_INTERRUPTED) {
+                continue; // the loop answers the command or looks at the new timing
             } else if (hr == S_FALSE) {
-                sample->Release();
                 DeliverEndOfStream();
                 return S_OK;
             } else {
-                sample->Release();
                 DeliverEndOfStream();
                 sourceFilter->NotifyEvent(EC_ERRORABORT, hr, 0);
                 return hr;
@@ -162,24 +153,16 @@ HRESULT CSourceStream::GetNextSampleTimes(REFERENCE_TIME*, REFERENCE_TIME*) {
 
 void CSourceStream::SetTiming(FILTER_STATE filterState, IReferenceClock* clock,
                               REFERENCE_TIME start) {
-    if (filterState == State_Stopped) {
-        clock = nullptr; // a stopped stream holds no clock
-    }
-    if (clock != nullptr) {
-        clock->AddRef();
-    }
-    IReferenceClock* old = nullptr;
+    // A stopped stream holds no clock. The old one is released outside the lock: a last
+    // release may run the clock's own teardown.
+    ComPtr<IReferenceClock> kept(filterState == State_Stopped ? nullptr : clock);
     {
         CScopedLock guard(&timingLock);
-        old = timingClock;
         timingState = filterState;
-        timingClock = clock;
+        timingClock.Swap(kept);
         timingStart = start;
     }
-    // Released outside the leaf lock: a last release may run the clock's own teardown.
-    if (old != nullptr) {
-        old->Release();
-    }
+    kept.Reset();
     SetEvent(timingChanged.Handle());
 }
 
@@ -188,86 +171,112 @@ void CSourceStream::ReadTiming(TimingView* view) {
     view->state = timingState;
     view->clock = timingClock;
     view->start = timingStart;
-    if (view->clock != nullptr) {
-        view->clock->AddRef();
-    }
+}
+
+void CSourceStream::InterruptEvents(HANDLE* events) const {
+    events[0] = RequestEvent();
+    events[1] = timingChanged.Handle();
 }
 
 HRESULT CSourceStream::WaitUntilDue() {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
-    paced = GetNextSampleTimes(&start, &stop) == S_OK;
-    if (!paced) {
+    pace.decidedRunning = false;
+    if (GetNextSampleTimes(&start, &stop) != S_OK) {
         return S_OK;
     }
     const REFERENCE_TIME frame = stop > start ? stop - start : 0;
     for (;;) {
-        DWORD timeoutMs = INFINITE;
-        bool timed = false;
+        REFERENCE_TIME wait = -1; // paused: until Run
         {
             TimingView timing;
             ReadTiming(&timing);
-            if (timing.clock == nullptr || timing.state == State_Stopped) {
+            if (!timing.clock || timing.state == State_Stopped) {
                 return S_OK; // without a clock: as fast as downstream takes samples
             }
-            if (timing.state == State_Paused) {
-                if (released == 0) {
-                    return S_OK; // a paused stream gives its first sample, then waits for Run
-                }
-            } else {
+            if (timing.state == State_Running) {
                 REFERENCE_TIME now = 0;
                 if (FAILED(timing.clock->GetTime(&now))) {
                     return S_OK; // a clock that cannot tell the time paces nothing
                 }
-                const REFERENCE_TIME streamNow = now - timing.start;
-                REFERENCE_TIME due = start + lag;
-                if (streamNow - due > frame) {
-                    // More than a frame behind (a stall upstream or downstream): go on at the
-                    // frame rate from here, a frame after the last delivery at the earliest,
-                    // instead of sending a burst to catch up. The stamps do not change.
-                    REFERENCE_TIME resume = streamNow;
-                    if (lastReleaseKnown && lastRelease + frame > resume) {
-                        resume = lastRelease + frame;
-                    }
-                    lag += resume - due;
-                    due = resume;
-                }
-                if (streamNow >= due) {
+                now -= timing.start;
+                if (DueNow(start, now, frame, &wait)) {
+                    pace.decidedAt = now;
+                    pace.decidedRunning = true;
                     return S_OK;
                 }
-                const REFERENCE_TIME wait = due - streamNow;
-                timed = frameTimer.Start(wait);
-                if (!timed) {
-                    // No timer: a plain time-out, rounded up to whole milliseconds.
-                    const REFERENCE_TIME ms = (wait + 9999) / 10000;
-                    timeoutMs = ms < 0x7FFFFFFF ? static_cast<DWORD>(ms) : 0x7FFFFFFF;
-                }
+            } else if (pace.delivered == 0) {
+                return S_OK; // a paused stream gives its first sample, then waits for Run
             }
         } // the clock reference is not held across the wait
         // Whatever ends the wait, the loop looks again: a timer that fired early or late, a
         // clock that runs at another pace than the timer, a new state, clock or start time.
-        const HANDLE events[] = {RequestEvent(), timingChanged.Handle(), frameTimer.Handle()};
-        const DWORD count = timed ? 3 : 2;
-        if (WaitForMultipleObjects(count, events, FALSE, timeoutMs) == WAIT_OBJECT_0) {
+        if (!WaitForChange(wait)) {
             return S_FALSE;
         }
     }
 }
 
-void CSourceStream::NoteRelease() {
-    ++released;
-    lastReleaseKnown = false;
-    if (!paced) {
-        return;
+bool CSourceStream::DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame,
+                           REFERENCE_TIME* wait) {
+    const LONG count = WrittenCount();
+    if (count != pace.seenCount) {
+        pace.seenCount = count;
+        pace.lastWrite = now;
+        pace.writing = true;
     }
-    TimingView timing;
-    ReadTiming(&timing);
-    REFERENCE_TIME now = 0;
-    if (timing.clock != nullptr && timing.state == State_Running &&
-        SUCCEEDED(timing.clock->GetTime(&now))) {
-        lastRelease = now - timing.start;
-        lastReleaseKnown = true;
+    const REFERENCE_TIME scheduled = due + pace.lag + pace.phase;
+    const REFERENCE_TIME at =
+        CatchUp(scheduled, now, frame, pace.lastDeliveryKnown ? &pace.lastDelivery : nullptr);
+    pace.lag += at - scheduled;
+    // While the source writes (a write seen within two frames), the sample goes at the first
+    // write within half a frame of its time, else when that half frame is over. Otherwise it
+    // goes at its time.
+    const bool aligned = pace.writing && now - pace.lastWrite <= 2 * frame;
+    const REFERENCE_TIME half = aligned ? frame / 2 : 0;
+    if (now < at - half) {
+        pace.staleCount = count; // a write before the window belongs to an earlier sample
+        *wait = at - half - now;
+        return false;
     }
+    const bool fresh = aligned && count != pace.staleCount;
+    if (fresh || now >= at + half) {
+        if (fresh) {
+            pace.phase = Realign(pace.phase, now - at, frame);
+        }
+        pace.staleCount = count;
+        return true;
+    }
+    *wait = at + half - now;
+    return false;
+}
+
+bool CSourceStream::WaitForChange(REFERENCE_TIME wait) {
+    HANDLE events[interruptCount + 2];
+    InterruptEvents(events);
+    DWORD count = interruptCount;
+    DWORD timeoutMs = INFINITE;
+    if (wait >= 0) {
+        if (frameTimer.Start(wait)) {
+            events[count++] = frameTimer.Handle();
+        } else {
+            // No timer: a plain time-out, rounded up to whole milliseconds.
+            const REFERENCE_TIME ms = (wait + 9999) / 10000;
+            timeoutMs = ms < 0x7FFFFFFF ? static_cast<DWORD>(ms) : 0x7FFFFFFF;
+        }
+        // A write may make the sample due early; a paused stream is not woken by writes.
+        const HANDLE written = WrittenEvent();
+        if (written != nullptr) {
+            events[count++] = written;
+        }
+    }
+    return WaitForMultipleObjects(count, events, FALSE, timeoutMs) != WAIT_OBJECT_0;
+}
+
+void CSourceStream::NoteDelivery() {
+    ++pace.delivered;
+    pace.lastDelivery = pace.decidedAt;
+    pace.lastDeliveryKnown = pace.decidedRunning;
 }
 
 HRESULT CSourceStream::GetMediaType(int iPosition, COwnedMediaType* pmt) {

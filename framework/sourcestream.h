@@ -1,10 +1,19 @@
 #pragma once
 // An output pin whose own worker thread fills and delivers samples. A stream that tells the
 // times of its next sample (GetNextSampleTimes) is delivered in real time while its filter has
-// a reference clock: each sample leaves no earlier than the stream time of its start stamp.
+// a reference clock: each sample leaves at the stream time of its start stamp. A stream whose
+// source also says when it has written something new (WrittenEvent, WrittenCount) delivers a
+// fresh frame as soon as it is written, within a frame of that time, at the same rate.
+//
+// Lock order, outermost first: the filter's state lock -> the worker's command lock (held by
+// the caller of CallWorker) -> the timing lock here, or a derived stream's own lock -> locks
+// outside the process (a producer's mutex). The worker takes only the last two, never the
+// state lock, so that the filter can stop it while holding that lock.
 #include "amthread.h"
 #include "outputpin.h"
 #include "sync.h"
+
+#include "com_owners.h"
 
 class CSource;
 
@@ -26,6 +35,15 @@ public:
     // held until the stream time reaches its start while the filter runs with a clock;
     // S_FALSE (the default): the stream is not paced and goes as fast as downstream takes it.
     virtual HRESULT GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop);
+    // Worker: an auto-reset event the source sets after each write, and the number of writes
+    // so far. The defaults (no event, 0) pace by the clock alone.
+    virtual HANDLE WrittenEvent() { return nullptr; }
+    virtual LONG WrittenCount() { return 0; }
+
+    // What FillBuffer returns when a command or a new state or clock called it away from a
+    // wait (see InterruptEvents): the sample is not delivered and the worker looks again.
+    static constexpr HRESULT S_FILL_INTERRUPTED =
+        MAKE_HRESULT(SEVERITY_SUCCESS, FACILITY_ITF, 0x210);
 
     // The filter's state, clock and start time, handed over by the filter under its state
     // lock whenever one of them changes; the worker paces by this copy, since it never takes
@@ -44,35 +62,39 @@ public:
     HRESULT Exit() { return static_cast<HRESULT>(CallWorker(CMD_EXIT)); }
 
 protected:
+    // Worker: the two events that call the worker away from a wait (a command posted, a new
+    // state, clock or start time). A fill that waits on something outside the process waits
+    // on these too and returns S_FILL_INTERRUPTED when one of them ends the wait.
+    static constexpr DWORD interruptCount = 2;
+    void InterruptEvents(HANDLE* events) const; // fills interruptCount entries
+
     CSource* const sourceFilter;
 
 private:
-    // The worker's copy of SetTiming's values, with a reference of its own on the clock.
+    // The worker's copy of SetTiming's values.
     struct TimingView {
         FILTER_STATE state = State_Stopped;
-        IReferenceClock* clock = nullptr;
+        ComPtr<IReferenceClock> clock;
         REFERENCE_TIME start = 0;
-        TimingView() = default;
-        TimingView(const TimingView&) = delete;
-        TimingView& operator=(const TimingView&) = delete;
-        ~TimingView() {
-            if (clock != nullptr) {
-                clock->Release();
-            }
-        }
     };
     void ReadTiming(TimingView* view);
     // Worker: holds the sample about to be filled until it is due. S_OK: fill and deliver it
     // now; S_FALSE: a command is waiting to be answered.
     HRESULT WaitUntilDue();
-    // Worker: notes that a filled sample is about to be delivered.
-    void NoteRelease();
+    // Worker, running with a clock: true when the sample due at `due` goes at stream time
+    // `now`; otherwise sets `*wait` to how long to wait at most before looking again.
+    bool DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame, REFERENCE_TIME* wait);
+    // Waits until `wait` (100 ns units; negative: no limit) has passed or something changes;
+    // false when a command ended the wait.
+    bool WaitForChange(REFERENCE_TIME wait);
+    // Worker: a filled sample is about to be delivered.
+    void NoteDelivery();
 
-    // Guards the timing copy only; a leaf lock, taken by the filter (under its state lock)
-    // and by the worker (holding nothing else).
+    // Guards the timing copy only; taken by the filter (under its state lock) and by the
+    // worker (holding nothing else).
     CCritSec timingLock;
     FILTER_STATE timingState = State_Stopped;
-    IReferenceClock* timingClock = nullptr;
+    ComPtr<IReferenceClock> timingClock;
     REFERENCE_TIME timingStart = 0;
     // Wakes a worker that waits for a sample's time or for Run: set on every SetTiming.
     CEventHandle timingChanged{FALSE};
@@ -80,9 +102,17 @@ private:
     CWaitableTimer frameTimer;
 
     // The worker's own pacing state, reset when the worker starts.
-    bool paced = false;             // the sample in hand has times to wait for
-    LONGLONG released = 0;          // samples handed downstream since the worker started
-    REFERENCE_TIME lag = 0;         // how far stalls have moved delivery behind the stamps
-    REFERENCE_TIME lastRelease = 0; // stream time of the last delivery, when running
-    bool lastReleaseKnown = false;
+    struct Pace {
+        LONGLONG delivered = 0;       // samples delivered since the worker started
+        REFERENCE_TIME lag = 0;       // how far stalls have moved delivery behind the stamps
+        REFERENCE_TIME phase = 0;     // delivery lined up with the source's writes (Realign)
+        REFERENCE_TIME decidedAt = 0; // stream time at which the sample in hand was let go
+        bool decidedRunning = false;  // ... while running with a clock
+        REFERENCE_TIME lastDelivery = 0;
+        bool lastDeliveryKnown = false;
+        LONG seenCount = 0;           // the source's write count when last looked at
+        LONG staleCount = 0;          // writes that do not make the next sample fresh
+        REFERENCE_TIME lastWrite = 0; // stream time at which a write was last seen
+        bool writing = false;         // the source has said it writes, since the worker started
+    } pace;
 };

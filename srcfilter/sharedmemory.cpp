@@ -39,6 +39,11 @@ BYTE* Cqvl_SharedMemory::Lock() {
     return lock.Acquire(mutexHandle.Get(), timeoutMs) ? view.Get() : nullptr;
 }
 
+BYTE* Cqvl_SharedMemory::Lock(const HANDLE* interrupts, DWORD count, bool* interrupted) {
+    return lock.Acquire(mutexHandle.Get(), timeoutMs, interrupts, count, interrupted) ? view.Get()
+                                                                                      : nullptr;
+}
+
 void Cqvl_SharedMemory::Unlock() {
     lock.Release();
 }

@@ -18,6 +18,9 @@ public:
     // Waits up to the open's timeout for the mutex; the region's address, or null when the
     // mutex was not granted or nothing is mapped.
     BYTE* Lock();
+    // As Lock, but one of `interrupts` (up to three events) signalled first ends the wait and
+    // sets `*interrupted`.
+    BYTE* Lock(const HANDLE* interrupts, DWORD count, bool* interrupted);
     // Gives the mutex back if this channel holds it.
     void Unlock();
     // Unmaps the region and closes both handles; a closed channel is never opened again.

@@ -23,6 +23,8 @@ Cqvl_Stream::Cqvl_Stream(HRESULT* phr, CSource* filter, const WCHAR* pinName)
         // A channel that does not open leaves the stream delivering untouched buffers.
         sharedMemory.Open(regionName, RegionCreationSize(FrameBytes(width, height)),
                           QVL_CAMERA_MUTEX_WAIT_MS);
+        // Without the block the camera is paced by the clock alone.
+        frameSignal.Open(regionName);
     }
     BuildFormat();
 }

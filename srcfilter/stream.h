@@ -1,6 +1,7 @@
 #pragma once
 // The camera's one output pin: a fixed RGB32 format built from the settings, frames copied
 // from the shared frame channel, the capture pin category and IAMStreamConfig.
+#include "framesignal.h"
 #include "qvl_protocol.h"
 #include "sharedmemory.h"
 #include "sourcestream.h"
@@ -21,6 +22,9 @@ public:
     HRESULT FillBuffer(IMediaSample* pSample) override;
     HRESULT GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) override;
     HRESULT OnThreadCreate() override;
+    HRESULT OnThreadDestroy() override;
+    HANDLE WrittenEvent() override { return frameSignal.Event(); }
+    LONG WrittenCount() override { return frameSignal.Sequence(); }
     STDMETHODIMP Notify(IBaseFilter* pSender, Quality q) override;
 
     // Format negotiation.
@@ -51,10 +55,19 @@ private:
     void ApplySettings();
     void BuildFormat();
 
+    // Sets the stamps of the next sample, frame `number` of the run.
+    void StampFrame(LONGLONG number);
+
+    // Guards the channel: constructor, destructor and every fill (lock order: sourcestream.h).
     CCritSec streamLock;
     Cqvl_SharedMemory sharedMemory;
+    // The producer's optional word that a frame is complete; claimed while the worker runs.
+    Cqvl_FrameSignal frameSignal;
     LONG height = QVL_DEFAULT_HEIGHT;
     LONG width = QVL_DEFAULT_WIDTH;
     REFERENCE_TIME frameTime = 10000000 / QVL_DEFAULT_FPS;
     LONGLONG frameNumber = 0;
+    // The next sample's stamps, set once per frame; read by the worker's pacing and the fill.
+    REFERENCE_TIME nextStart = 0;
+    REFERENCE_TIME nextStop = 0;
 };

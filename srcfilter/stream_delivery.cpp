@@ -7,33 +7,55 @@ HRESULT Cqvl_Stream::FillBuffer(IMediaSample* pSample) {
     }
     BYTE* buffer = nullptr;
     pSample->GetPointer(&buffer);
-    CScopedLock guard(&streamLock);
-    if (buffer != nullptr && sharedMemory.Lock() != nullptr) {
-        // Clamped to the mapped region: a smaller region leaves the rest of the buffer as it was.
-        sharedMemory.CopyFrame(buffer, static_cast<DWORD>(pSample->GetSize()));
+    {
+        CScopedLock guard(&streamLock);
+        // A stop, pause or new clock ends the wait for a held mutex at once; the 5 s bound is
+        // for the fill itself.
+        HANDLE interrupts[interruptCount];
+        InterruptEvents(interrupts);
+        bool interrupted = false;
+        if (buffer != nullptr && sharedMemory.Lock(interrupts, interruptCount, &interrupted)) {
+            // Clamped to the mapped region: a smaller one leaves the rest of the buffer as it was.
+            sharedMemory.CopyFrame(buffer, static_cast<DWORD>(pSample->GetSize()));
+        }
+        sharedMemory.Unlock();
+        if (interrupted) {
+            return S_FILL_INTERRUPTED;
+        }
     }
-    sharedMemory.Unlock();
-    REFERENCE_TIME start = frameNumber * frameTime;
-    REFERENCE_TIME stop = start + frameTime;
-    pSample->SetTime(&start, &stop);
+    pSample->SetTime(&nextStart, &nextStop);
     LONGLONG mediaStart = frameNumber;
-    LONGLONG mediaStop = ++frameNumber;
+    LONGLONG mediaStop = frameNumber + 1;
     pSample->SetMediaTime(&mediaStart, &mediaStop);
     pSample->SetSyncPoint(TRUE);
+    StampFrame(mediaStop);
     return S_OK;
 }
 
-// The worker holds each sample until the stream time reaches its start (while the filter runs
-// with a clock) and only then has it filled, so the copy is made just as the sample is due.
-// frameNumber changes only on the worker thread, which is the one asking.
+// The worker holds each sample until it is due (while the filter runs with a clock) and only
+// then has it filled, so the copy is made just as the sample goes. frameNumber and the stamps
+// change only on the worker thread, which is the one asking.
 HRESULT Cqvl_Stream::GetNextSampleTimes(REFERENCE_TIME* pStart, REFERENCE_TIME* pStop) {
-    *pStart = frameNumber * frameTime;
-    *pStop = *pStart + frameTime;
+    *pStart = nextStart;
+    *pStop = nextStop;
     return S_OK;
+}
+
+void Cqvl_Stream::StampFrame(LONGLONG number) {
+    frameNumber = number;
+    nextStart = number * frameTime;
+    nextStop = nextStart + frameTime;
 }
 
 HRESULT Cqvl_Stream::OnThreadCreate() {
-    frameNumber = 0;
+    StampFrame(0);
+    // Every camera streaming at once has a slot of its own, so each is woken by every frame.
+    frameSignal.Claim();
+    return S_OK;
+}
+
+HRESULT Cqvl_Stream::OnThreadDestroy() {
+    frameSignal.Release();
     return S_OK;
 }
 

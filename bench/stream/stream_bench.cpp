@@ -63,8 +63,10 @@ int main(int argc, char** argv) {
         ok = bench::RunPaced(module, 1920, 1080, 30) && ok;
     }
     if (Wanted(argc, argv, "age")) {
-        for (DWORD fps : {25, 30, 60}) {
-            ok = bench::RunAge(module, 1280, 720, fps) && ok;
+        for (bool signals : {true, false}) {
+            for (DWORD fps : {25, 30, 60}) {
+                ok = bench::RunAge(module, 1280, 720, fps, signals) && ok;
+            }
         }
     }
     if (Wanted(argc, argv, "waits")) {

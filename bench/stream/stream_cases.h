@@ -15,7 +15,8 @@ bool RunPaced(const CameraModule& module, DWORD width, DWORD height, DWORD fps);
 // System calls per frame on the streaming thread: the camera's own, counted in its imports,
 // and, with the trace of the Wine server that served the run, every request the thread made.
 bool RunWaits(const CameraModule& module, bool paced, const char* serverTrace);
-// The age of the picture: producer's write to the grabber's callback, at the camera's rate.
-bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps);
+// The age of the picture: producer's write to the grabber's callback, at the camera's rate,
+// with a producer that signals each frame or one that does not.
+bool RunAge(const CameraModule& module, DWORD width, DWORD height, DWORD fps, bool signals);
 
 } // namespace bench

@@ -31,8 +31,12 @@
 
 /* The camera's class identifier; its registry string form names the region. */
 #define QVL_CAMERA_CLSID_STRING "{D7A2CE2F-8221-4B80-B086-B795D9C845F6}"
-#define QVL_CAMERA_CLSID_INIT                                                                  \
-    {0xD7A2CE2F, 0x8221, 0x4B80, {0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6}}
+#define QVL_CAMERA_CLSID_INIT                                                                      \
+    {                                                                                              \
+        0xD7A2CE2F, 0x8221, 0x4B80, {                                                              \
+            0xB0, 0x86, 0xB7, 0x95, 0xD9, 0xC8, 0x45, 0xF6                                         \
+        }                                                                                          \
+    }
 #define QVL_CAMERA_FRIENDLY_NAME "Quovalent_01"
 
 #define QVL_REGION_NAME QVL_CAMERA_CLSID_STRING
@@ -42,6 +46,17 @@
 #define QVL_CAMERA_MUTEX_WAIT_MS 5000u
 
 #define QVL_BYTES_PER_PIXEL 4u
+
+/* The optional frame signal (steps 5 to 7 above). */
+#define QVL_SIGNAL_SUFFIX ".signal"
+#define QVL_SIGNAL_NAME QVL_REGION_NAME QVL_SIGNAL_SUFFIX
+/* printf format of slot i's event name: the region name, then the slot number. */
+#define QVL_SIGNAL_EVENT_FORMAT "%s" QVL_SIGNAL_SUFFIX ".%u"
+#define QVL_SIGNAL_SLOTS 16
+typedef struct qvl_signal_block {
+    volatile long sequence;                 /* frames written since the block was made */
+    volatile long claims[QVL_SIGNAL_SLOTS]; /* a camera's process id, or 0: slot free */
+} qvl_signal_block;
 
 /* The configuration store: application and vendor, and the path of the three values. */
 #define QVL_SETTINGS_APP "QVLBase"

@@ -197,6 +197,20 @@ TEST_F(CameraGraph, ProducerHoldingTheMutexDelaysOneFill) {
     }
 }
 
+TEST_F(CameraGraph, StopDuringAFiveSecondMutexHoldDoesNotWaitForIt) {
+    CCameraGraph graph(&recorder);
+    ASSERT_EQ(S_OK, graph.BuildResult());
+    ASSERT_TRUE(SUCCEEDED(graph.Run()));
+    ASSERT_GE(recorder.WaitFor(3, 10s).size(), 3u);
+    CProducerProcess producer(FrameProducer(42, 5000));
+    ASSERT_TRUE(producer.WaitReady(producerWaitMs));
+    Sleep(200); // the camera's next fill now waits for the mutex
+    const DWORD before = GetTickCount();
+    EXPECT_EQ(S_OK, graph.Stop());
+    // Half the hold: a Stop that waited for the mutex would take the rest of it.
+    EXPECT_LT(GetTickCount() - before, 2500u);
+}
+
 // Real-time delivery: the graph keeps its clock, and the sample grabber is the only sink, so
 // nothing downstream holds a sample back; the pace is the camera's own. Time is only bounded
 // from below, which load cannot break (except where a bound on Stop is the point).

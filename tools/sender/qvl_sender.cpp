@@ -4,6 +4,7 @@
 
 #include "camera_channel.h"
 #include "frame_converter.h"
+#include "frame_signal.h"
 #include "stored_settings.h"
 
 #include <new>
@@ -16,6 +17,7 @@ struct qvl_sender {
     const CameraFormat format; // as the camera streams it
     const unsigned timeoutMs;
     CameraChannel channel;
+    FrameSignal signal;
 };
 
 extern "C" {
@@ -63,16 +65,21 @@ qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) 
     if (checked != QVL_OK) {
         return checked;
     }
-    // An abandoned mutex is granted too: the whole frame written under it repairs whatever its
-    // last owner left half done.
-    const CMutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
-    if (!hold.Held()) {
-        return QVL_TIMEOUT;
+    {
+        // An abandoned mutex is granted too: the whole frame written under it repairs whatever
+        // its last owner left half done.
+        const CMutexHold hold(sender->channel.Mutex(), sender->timeoutMs);
+        if (!hold.Held()) {
+            return QVL_TIMEOUT;
+        }
+        // Converting in place keeps one pass over the frame; the camera waits for it far less
+        // than its own bound.
+        ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
+                     frame->width, frame->height, sender->channel.Region());
+        sender->signal.CountFrame();
     }
-    // Converting in place keeps one pass over the frame; the camera waits for it far less
-    // than its own bound.
-    ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
-                 frame->width, frame->height, sender->channel.Region());
+    // Cameras woken while the mutex is still held would only wait for it.
+    sender->signal.WakeCameras();
     return QVL_OK;
 }
 

@@ -83,7 +83,8 @@ qvl_result QVL_CALL qvl_sender_open(unsigned timeout_ms, qvl_sender** sender);
 /* The size and rate the camera streams, as read when the sender was opened. */
 qvl_result QVL_CALL qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format);
 
-/* Converts one frame into the camera's region under its mutex. */
+/* Converts one frame into the camera's region under its mutex, then tells every camera
+ * streaming now that a fresh frame is there, so that it delivers it at once. */
 qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame);
 
 /* Closes the channel and frees the sender; null is allowed. */

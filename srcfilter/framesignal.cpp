@@ -1,6 +1,6 @@
 #include "framesignal.h"
 
-#include <cstdio>
+#include "channel_objects.h"
 
 namespace {
 // A claim left by a camera whose process has ended (it crashed while streaming).
@@ -16,11 +16,7 @@ bool Cqvl_FrameSignal::Open(const char* regionName) {
         return false;
     }
     lstrcpynA(region, regionName, sizeof(region));
-    char name[sizeof(region) + sizeof(QVL_SIGNAL_SUFFIX)];
-    std::snprintf(name, sizeof(name), "%s%s", region, QVL_SIGNAL_SUFFIX);
-    // Made zero-filled by whichever side comes first, producer or camera.
-    mapping.Reset(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                     sizeof(qvl_signal_block), name));
+    mapping.Reset(CreateOrOpenSignalBlock(region));
     if (mapping.Get() == nullptr || !view.Map(mapping.Get()) ||
         view.Span() < sizeof(qvl_signal_block)) {
         view.Reset();
@@ -39,9 +35,7 @@ bool Cqvl_FrameSignal::Claim() {
     if (!TakeSlot(self)) {
         return false;
     }
-    char name[sizeof(region) + 32];
-    std::snprintf(name, sizeof(name), QVL_SIGNAL_EVENT_FORMAT, region, static_cast<unsigned>(slot));
-    event.Reset(CreateEventA(nullptr, FALSE, FALSE, name));
+    event.Reset(CreateOrOpenSlotEvent(region, static_cast<unsigned>(slot)));
     if (event.Get() == nullptr) {
         Release();
         return false;

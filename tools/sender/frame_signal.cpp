@@ -1,11 +1,9 @@
 #include "frame_signal.h"
 
-#include <cstdio>
+#include "channel_objects.h"
 
 FrameSignal::FrameSignal()
-    : mapping(CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                 sizeof(qvl_signal_block), QVL_SIGNAL_NAME)),
-      view(mapping.Get()) {
+    : mapping(CreateOrOpenSignalBlock(QVL_REGION_NAME)), view(mapping.Get()) {
     if (view.Get() != nullptr && view.Span() >= sizeof(qvl_signal_block)) {
         block = reinterpret_cast<qvl_signal_block*>(view.Get());
     }
@@ -26,9 +24,7 @@ void FrameSignal::WakeCameras() {
             continue;
         }
         if (events[i].Get() == nullptr) {
-            char name[sizeof(QVL_REGION_NAME) + 32];
-            std::snprintf(name, sizeof(name), QVL_SIGNAL_EVENT_FORMAT, QVL_REGION_NAME, i);
-            events[i].Reset(CreateEventA(nullptr, FALSE, FALSE, name));
+            events[i].Reset(CreateOrOpenSlotEvent(QVL_REGION_NAME, i));
         }
         if (events[i].Get() != nullptr) {
             SetEvent(events[i].Get());

@@ -56,8 +56,8 @@ try:
     data = open(path, "rb").read()
     offset, = struct.unpack_from("<I", data, 10)
     width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
-    for spec in sys.argv[2:]:
-        where, name = spec.split("=")
+    for check in sys.argv[2:]:
+        where, name = check.split("=")
         x, y = map(int, where.split(","))
         row = height - 1 - y if height > 0 else y
         at = offset + (row * width + x) * bits // 8

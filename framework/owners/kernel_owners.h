@@ -74,17 +74,8 @@ public:
     // (its owner ended while holding it) is granted all the same. False on a time-out or a
     // failed wait (a null handle fails at once).
     bool Acquire(HANDLE mutex, DWORD timeoutMs) {
-        if (held != nullptr) {
-            return true;
-        }
-        if (mutex == nullptr) {
-            return false;
-        }
-        const DWORD wait = WaitForSingleObject(mutex, timeoutMs);
-        if (wait == WAIT_OBJECT_0 || wait == WAIT_ABANDONED) {
-            held = mutex;
-        }
-        return held != nullptr;
+        bool interrupted = false;
+        return Acquire(mutex, timeoutMs, nullptr, 0, &interrupted);
     }
     // As Acquire, but a wait that one of `interrupts` (up to three events) ends first sets
     // `*interrupted` and leaves the mutex alone. A mutex free at once is taken all the same.
@@ -97,11 +88,14 @@ public:
         if (mutex == nullptr || count > 3) {
             return false;
         }
-        // A free mutex is taken with the same single call a plain Acquire makes.
-        const DWORD free = WaitForSingleObject(mutex, 0);
-        if (free == WAIT_OBJECT_0 || free == WAIT_ABANDONED) {
+        // A free mutex, or a wait that nothing can interrupt, takes one plain call.
+        const DWORD first = WaitForSingleObject(mutex, count == 0 ? timeoutMs : 0);
+        if (first == WAIT_OBJECT_0 || first == WAIT_ABANDONED) {
             held = mutex;
             return true;
+        }
+        if (count == 0) {
+            return false;
         }
         HANDLE handles[4] = {mutex};
         for (DWORD i = 0; i < count; ++i) {

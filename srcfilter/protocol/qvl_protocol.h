@@ -39,6 +39,16 @@
     }
 #define QVL_CAMERA_FRIENDLY_NAME "Quovalent_01"
 
+/* The Windows 11 camera: a Media Foundation media source, a second product fed by the same
+ * producers. Its class identifier; Windows appends its own words to the friendly name. */
+#define QVL_MF_SOURCE_CLSID_STRING "{6735A3BD-5873-4A7D-BD76-F767BBBA4232}"
+#define QVL_MF_SOURCE_CLSID_INIT                                                                   \
+    {                                                                                              \
+        0x6735A3BD, 0x5873, 0x4A7D, {                                                              \
+            0xBD, 0x76, 0xF7, 0x67, 0xBB, 0xBA, 0x42, 0x32                                         \
+        }                                                                                          \
+    }
+
 #define QVL_REGION_NAME QVL_CAMERA_CLSID_STRING
 #define QVL_MUTEX_SUFFIX ".mutex"
 #define QVL_MUTEX_NAME QVL_CAMERA_CLSID_STRING QVL_MUTEX_SUFFIX

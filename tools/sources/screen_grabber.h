@@ -1,10 +1,7 @@
 #pragma once
 // Grabs a part of the screen (or of another device context) with GDI, straight into a frame of
-// the camera's size: one BitBlt when the part has the frame's fitted size, else one StretchBlt
-// that grabs and scales at once, so no picture of the source's size is kept or copied. The
-// frame's device-independent bitmap is made once; the borders are blackened only when the
-// fitted place changes.
-#include "fitting.h"
+// the camera's size, fitted: no picture of the source's size is kept or copied.
+#include "fitted_canvas.h"
 #include "gdi_owners.h"
 #include "pointer_painter.h"
 #include "qvl_sender.h"
@@ -12,7 +9,7 @@
 class ScreenGrabber {
 public:
     ScreenGrabber(int width, int height);
-    bool Ready() const { return pixels != nullptr; }
+    bool Ready() const { return screen.Get() != nullptr && canvas.Ready(); }
     HDC Screen() const { return screen.Get(); }
 
     // Grabs the screen's `area` (virtual desktop coordinates), with the pointer if asked.
@@ -23,16 +20,10 @@ public:
     // picture lies on the screen (for the pointer).
     bool GrabFrom(HDC source, int x, int y, const RECT& area, bool pointer);
     // The latest frame: BGRX, top-down, the camera's size.
-    qvl_frame Frame() const;
+    qvl_frame Frame() const { return canvas.Frame(); }
 
 private:
-    void Place(const Placement& next);
-
-    int width;
-    int height;
     ScreenDc screen;
-    BitmapDc canvas;
-    void* pixels = nullptr;
-    Placement placement;
+    FittedCanvas canvas;
     PointerPainter painter;
 };

@@ -1,5 +1,7 @@
 #include "nv12_converter.h"
 
+#include <cstring>
+
 namespace {
 
 // The matrix's factors in 16.16 fixed point, for luma and for the chroma's distance from 128.
@@ -20,9 +22,17 @@ Factors FactorsOf(YuvMatrix matrix, bool fullRange) {
             fixed(2.0 * (1.0 - kr) * kr / kg * cs), fixed(2.0 * (1.0 - kb) * cs)};
 }
 
-std::uint8_t Clamp(int value) {
+int Clamp(int value) {
     value >>= 16;
-    return static_cast<std::uint8_t>(value < 0 ? 0 : value > 255 ? 255 : value);
+    return value < 0 ? 0 : value > 255 ? 255 : value;
+}
+
+// One pixel, from its luma term and the chroma terms it shares with its neighbours.
+void Put(std::uint8_t* bgrx, int luma, int red, int green, int blue) {
+    const std::uint32_t pixel = static_cast<std::uint32_t>(Clamp(luma + blue)) |
+                                static_cast<std::uint32_t>(Clamp(luma - green)) << 8 |
+                                static_cast<std::uint32_t>(Clamp(luma + red)) << 16;
+    std::memcpy(bgrx, &pixel, 4);
 }
 
 } // namespace
@@ -30,20 +40,23 @@ std::uint8_t Clamp(int value) {
 void Nv12ToBgrx(const Nv12Picture& picture, YuvMatrix matrix, bool fullRange, std::uint8_t* out,
                 std::ptrdiff_t outPitch) {
     const Factors f = FactorsOf(matrix, fullRange);
-    const int black = fullRange ? 0 : 16;
-    const int half = 1 << 15; // rounds to nearest
+    // The luma term with its offset and the rounding folded in.
+    const int base = (1 << 15) - (fullRange ? 0 : 16) * f.y;
     for (int row = 0; row < picture.height; ++row) {
         const std::uint8_t* y = picture.luma + row * picture.lumaPitch;
         const std::uint8_t* uv = picture.chroma + (row / 2) * picture.chromaPitch;
         std::uint8_t* bgrx = out + row * outPitch;
-        for (int x = 0; x < picture.width; ++x, bgrx += 4) {
-            const int u = uv[(x / 2) * 2] - 128;
-            const int v = uv[(x / 2) * 2 + 1] - 128;
-            const int luma = (y[x] - black) * f.y + half;
-            bgrx[0] = Clamp(luma + f.bu * u);
-            bgrx[1] = Clamp(luma - f.gu * u - f.gv * v);
-            bgrx[2] = Clamp(luma + f.rv * v);
-            bgrx[3] = 0;
+        // Two pixels share one U, V pair.
+        for (int x = 0; x < picture.width; x += 2) {
+            const int u = uv[x] - 128;
+            const int v = uv[x + 1] - 128;
+            const int red = f.rv * v;
+            const int green = f.gu * u + f.gv * v;
+            const int blue = f.bu * u;
+            Put(bgrx + x * 4, base + y[x] * f.y, red, green, blue);
+            if (x + 1 < picture.width) {
+                Put(bgrx + x * 4 + 4, base + y[x + 1] * f.y, red, green, blue);
+            }
         }
     }
 }

@@ -2,6 +2,7 @@
 
 #include <mferror.h>
 
+#include <algorithm>
 #include <cstring>
 #include <cwchar>
 
@@ -49,7 +50,9 @@ private:
 
 } // namespace
 
-VideoSource::VideoSource(int width, int height) : picture(nullptr), canvas(nullptr, width, height) {
+VideoSource::VideoSource(int width, int height)
+    : width(width), height(height),
+      frame(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0) {
     QueryPerformanceFrequency(&frequency);
 }
 
@@ -107,12 +110,17 @@ HRESULT VideoSource::LearnType() {
                                                      : YuvMatrix::Bt601;
     fullRange = MFGetAttributeUINT32(type.Get(), MF_MT_VIDEO_NOMINAL_RANGE,
                                      MFNominalRange_16_235) == MFNominalRange_0_255;
-    if (showW != shownWidth || showH != shownHeight || pixels == nullptr) {
-        picture.Select(CreateTopDownDib(picture.Get(), showW, showH, &pixels));
-        shownWidth = pixels != nullptr ? showW : 0;
-        shownHeight = pixels != nullptr ? showH : 0;
+    if (showW != shownWidth || showH != shownHeight) {
+        shownWidth = showW;
+        shownHeight = showH;
+        placement =
+            FitCentred(static_cast<unsigned>(showW), static_cast<unsigned>(showH), width, height);
+        std::fill(frame.begin(), frame.end(), 0);
+        const bool scaled = placement.width != showW || placement.height != showH;
+        scaler.Prepare(showW, showH, placement.width, placement.height);
+        picture.assign(scaled && nv12 ? static_cast<size_t>(showW) * showH * 4 : 0, 0);
     }
-    return pixels != nullptr ? S_OK : E_OUTOFMEMORY;
+    return S_OK;
 }
 
 bool VideoSource::Open(const std::wstring& path, std::wstring* why) {
@@ -228,20 +236,27 @@ HRESULT VideoSource::Unpack(IMFMediaBuffer* buffer) {
     const BYTE* top = lock.TwoDimensional() || pitch > 0
                           ? lock.Bytes()
                           : lock.Bytes() + static_cast<std::ptrdiff_t>(planeRows - 1) * rowBytes;
-    auto* out = static_cast<std::uint8_t*>(pixels);
-    const std::ptrdiff_t outPitch = static_cast<std::ptrdiff_t>(shownWidth) * 4;
-    // The platform may still be drawing from the picture.
-    GdiFlush();
+    // Into the frame where the picture fits as it is, else converted first and then scaled.
+    const std::ptrdiff_t framePitch = static_cast<std::ptrdiff_t>(width) * 4;
+    std::uint8_t* place = frame.data() + placement.y * framePitch + placement.x * 4;
+    const bool scaled = placement.width != shownWidth || placement.height != shownHeight;
     if (nv12) {
         const Nv12Picture yuv = {
             top,   pitch,      top + static_cast<std::ptrdiff_t>(planeRows) * pitch,
             pitch, shownWidth, shownHeight};
-        Nv12ToBgrx(yuv, matrix, fullRange, out, outPitch);
-        return S_OK;
-    }
-    for (int row = 0; row < shownHeight; ++row) {
-        std::memcpy(out + row * outPitch, top + static_cast<std::ptrdiff_t>(row) * pitch,
-                    static_cast<size_t>(outPitch));
+        const std::ptrdiff_t picturePitch = static_cast<std::ptrdiff_t>(shownWidth) * 4;
+        Nv12ToBgrx(yuv, matrix, fullRange, scaled ? picture.data() : place,
+                   scaled ? picturePitch : framePitch);
+        if (scaled) {
+            scaler.Scale(picture.data(), picturePitch, place, framePitch);
+        }
+    } else if (scaled) {
+        scaler.Scale(top, pitch, place, framePitch);
+    } else {
+        for (int row = 0; row < shownHeight; ++row) {
+            std::memcpy(place + row * framePitch, top + static_cast<std::ptrdiff_t>(row) * pitch,
+                        static_cast<size_t>(shownWidth) * 4);
+        }
     }
     return S_OK;
 }
@@ -254,17 +269,11 @@ HRESULT VideoSource::Show(IMFSample* sample) {
         hr = count == 1 ? sample->GetBufferByIndex(0, &buffer)
                         : sample->ConvertToContiguousBuffer(&buffer);
     }
-    if (SUCCEEDED(hr)) {
-        hr = Unpack(buffer.Get());
-    }
-    if (SUCCEEDED(hr) && !canvas.Draw(picture.Get(), 0, 0, shownWidth, shownHeight)) {
-        hr = E_FAIL;
-    }
-    return hr;
+    return SUCCEEDED(hr) ? Unpack(buffer.Get()) : hr;
 }
 
-SourceStatus VideoSource::Next(unsigned long, qvl_frame& frame) {
-    if (!reader || !canvas.Ready()) {
+SourceStatus VideoSource::Next(unsigned long, qvl_frame& out) {
+    if (!reader) {
         return Fail(L"the video is not open", E_UNEXPECTED);
     }
     const double begun = Seconds();
@@ -285,6 +294,6 @@ SourceStatus VideoSource::Next(unsigned long, qvl_frame& frame) {
         }
     }
     decodeSeconds = Seconds() - begun;
-    frame = canvas.Frame();
+    out = DescribeFrame(frame.data(), frame.size(), width, height, QVL_BGRX);
     return SourceStatus::Frame;
 }

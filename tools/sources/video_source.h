@@ -7,16 +7,18 @@
 // COM unless the thread has already.
 #include "clip_timeline.h"
 #include "com_owners.h"
-#include "fitted_canvas.h"
+#include "fitting.h"
 #include "frame_source.h"
-#include "gdi_owners.h"
 #include "media_foundation_scope.h"
 #include "nv12_converter.h"
+#include "picture_scaler.h"
 
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 class VideoSource : public FrameSource {
 public:
@@ -24,7 +26,7 @@ public:
     // Opens the file and decodes its first picture; false, with the reason in `why`, if not.
     bool Open(const std::wstring& path, std::wstring* why);
     SourceStatus Next(unsigned long n, qvl_frame& frame) override;
-    // Seconds the latest frame took to decode and convert.
+    // Seconds the latest frame took to decode, convert and fit.
     double GrabSeconds() const override { return decodeSeconds; }
 
 private:
@@ -54,9 +56,14 @@ private:
     YuvMatrix matrix = YuvMatrix::Bt601;
     bool fullRange = false;
 
-    BitmapDc picture; // one picture at the clip's size, made again only when that changes
-    void* pixels = nullptr;
-    FittedCanvas canvas;
+    // The frame, and the converted picture at the clip's size where it must be scaled into
+    // it; both made again only when a size changes.
+    int width;
+    int height;
+    std::vector<std::uint8_t> frame; // BGRX, top-down
+    Placement placement;
+    std::vector<std::uint8_t> picture;
+    PictureScaler scaler;
     LARGE_INTEGER frequency;
     double decodeSeconds = 0;
 };

@@ -16,22 +16,29 @@ struct Yuv {
     int y, u, v;
 };
 
-// The BGRX of a 2x2 NV12 picture of one colour.
+// The first and the last pixel of an 18x2 NV12 picture of one colour, as BGRX: the first
+// converted eight at a time, the last alone.
 std::vector<int> Convert(Yuv colour, YuvMatrix matrix, bool fullRange) {
-    const std::uint8_t luma[4] = {std::uint8_t(colour.y), std::uint8_t(colour.y),
-                                  std::uint8_t(colour.y), std::uint8_t(colour.y)};
-    const std::uint8_t chroma[2] = {std::uint8_t(colour.u), std::uint8_t(colour.v)};
-    std::uint8_t out[16] = {};
-    Nv12ToBgrx({luma, 2, chroma, 2, 2, 2}, matrix, fullRange, out, 8);
-    return {out[12], out[13], out[14], out[15]}; // the last pixel: blue, green, red, unused
+    std::vector<std::uint8_t> luma(36, std::uint8_t(colour.y));
+    std::vector<std::uint8_t> chroma;
+    for (int i = 0; i < 9; ++i) {
+        chroma.push_back(std::uint8_t(colour.u));
+        chroma.push_back(std::uint8_t(colour.v));
+    }
+    std::vector<std::uint8_t> out(18 * 2 * 4, 99);
+    Nv12ToBgrx({luma.data(), 18, chroma.data(), 18, 18, 2}, matrix, fullRange, out.data(), 72);
+    return {out[0], out[1], out[2], out[3], out[140], out[141], out[142], out[143]};
 }
 
 ::testing::AssertionResult Near(const std::vector<int>& bgrx, int r, int g, int b) {
-    if (std::abs(bgrx[2] - r) <= 2 && std::abs(bgrx[1] - g) <= 2 && std::abs(bgrx[0] - b) <= 2 &&
-        bgrx[3] == 0) {
-        return ::testing::AssertionSuccess();
+    for (size_t at : {0, 4}) {
+        if (std::abs(bgrx[at + 2] - r) > 2 || std::abs(bgrx[at + 1] - g) > 2 ||
+            std::abs(bgrx[at] - b) > 2 || bgrx[at + 3] != 0) {
+            return ::testing::AssertionFailure() << (at == 0 ? "first: " : "last: ") << bgrx[at + 2]
+                                                 << " " << bgrx[at + 1] << " " << bgrx[at];
+        }
     }
-    return ::testing::AssertionFailure() << bgrx[2] << " " << bgrx[1] << " " << bgrx[0];
+    return ::testing::AssertionSuccess();
 }
 
 TEST(Nv12ToBgrx, GivesTheColoursOfEachMatrixAndRange) {

@@ -1,7 +1,8 @@
 #pragma once
-// Scales 32-bit BGRX pictures from one size to another, bilinear, in integer arithmetic. The
-// tables of which source pixels and weights make each output pixel are made when the sizes
-// change, so scaling itself allocates nothing.
+// Scales 32-bit BGRX pictures from one size to another, bilinear, in integer arithmetic: each
+// output row blends two source rows, then each output pixel two pixels of that blend. The tables
+// of which source pixels and weights make each output pixel, and the blended row, are made when
+// the sizes change, so scaling itself allocates nothing.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -12,7 +13,7 @@ public:
     void Prepare(int sourceWidth, int sourceHeight, int width, int height);
     // Rows `sourcePitch` bytes apart (negative: bottom-up), into rows `pitch` bytes apart.
     void Scale(const std::uint8_t* source, std::ptrdiff_t sourcePitch, std::uint8_t* out,
-               std::ptrdiff_t pitch) const;
+               std::ptrdiff_t pitch);
 
 private:
     struct Tap {
@@ -25,4 +26,5 @@ private:
     int sourceHeight = 0;
     std::vector<Tap> columns;
     std::vector<Tap> rows;
+    std::vector<std::uint8_t> blend; // two source rows mixed, and a spare last pixel
 };

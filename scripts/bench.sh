@@ -11,6 +11,8 @@ cd "$root"
 . scripts/host.sh
 # shellcheck source=bench-screen.sh
 . scripts/bench-screen.sh
+# shellcheck source=bench-video.sh
+. scripts/bench-video.sh
 ./scripts/setup.sh >/dev/null
 
 bench_preset() { # preset
@@ -33,6 +35,7 @@ bench_preset() { # preset
   rm -f "$trace"
   # The screen source once, with the x86-64 producer: the grab is the X server's work either way.
   [ "$preset" = win64 ] && bench_screen "$build" x64
+  bench_video "$build" "$([ "$preset" = win64 ] && echo x64 || echo x86)"
   return 0
 }
 

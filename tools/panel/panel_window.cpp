@@ -17,6 +17,7 @@
 #include <windowsx.h>
 
 #include <cwchar>
+#include <cwctype>
 #include <iterator>
 
 namespace {
@@ -623,11 +624,13 @@ void PanelWindow::ShowStatus() {
     if (tray) {
         tray->SetTip(users);
     }
-    std::wstring showing = !status.problem.empty() ? status.problem : status.showing;
-    if (status.paused) {
-        showing = L"Paused: programs get the idle picture.";
+    std::wstring line = L"Showing " + status.showing + L".";
+    if (!status.problem.empty()) {
+        std::wstring problem = status.problem;
+        problem[0] = static_cast<wchar_t>(towupper(problem[0]));
+        line += L"\n" + problem + L".";
     }
-    SetText(IDC_SHOWING, showing);
+    SetText(IDC_SHOWING, line);
 }
 
 // Changes a control's text only when it differs, so that screen readers announce real news.

@@ -7,8 +7,11 @@
 //   count            prints how many panel windows there are (no waiting)
 //   list             prints "ID<tab>CLASS<tab>TEXT" for each child control
 //   text ID          prints the text of control ID
+//   checked TEXT     prints "on" or "off" for the check box or radio button whose text is TEXT
 //   click TEXT       presses the button whose text (without '&') is TEXT
 //   check TEXT on|off  sets the check box whose text is TEXT, as a click would
+// A press is posted, as the user's click would be queued: what it opens (a message box) does
+// not hold up the probe, and its effect is seen by asking again.
 //   set ID TEXT      puts TEXT into the edit control ID (its owner hears EN_CHANGE)
 //   pick ID TEXT     selects the combo box item TEXT in control ID, as the user would
 // Exit status: 0 done, 1 no such window or control (after waiting), 2 bad usage.
@@ -24,8 +27,8 @@
 namespace {
 
 const wchar_t* const usage =
-    L"usage: panel_probe [--title TITLE] [--wait SECONDS] count | list | text ID | click TEXT |\n"
-    L"       check TEXT on|off | set ID TEXT | pick ID TEXT\n";
+    L"usage: panel_probe [--title TITLE] [--wait SECONDS] count | list | text ID | checked TEXT |\n"
+    L"       click TEXT | check TEXT on|off | set ID TEXT | pick ID TEXT\n";
 
 void Print(const std::wstring& text) {
     const int bytes =
@@ -130,15 +133,17 @@ int Run(HWND target, int argc, wchar_t** argv) {
         Print(TextOf(control));
         return 0;
     }
-    if ((command == L"click" && argc == 2) || (command == L"check" && argc == 3)) {
+    if ((command == L"checked" && argc == 2) || (command == L"click" && argc == 2) ||
+        (command == L"check" && argc == 3)) {
         const HWND button = ButtonByText(target, argv[1]);
         if (button == nullptr) {
             return 1;
         }
-        const bool want = argc == 3 && std::wcscmp(argv[2], L"on") == 0;
-        if (command == L"click" ||
-            (SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED) != want) {
-            SendMessageW(button, BM_CLICK, 0, 0);
+        const bool on = SendMessageW(button, BM_GETCHECK, 0, 0) == BST_CHECKED;
+        if (command == L"checked") {
+            Print(on ? L"on" : L"off");
+        } else if (command == L"click" || on != (std::wcscmp(argv[2], L"on") == 0)) {
+            PostMessageW(button, BM_CLICK, 0, 0);
         }
         return 0;
     }

@@ -2,7 +2,7 @@
 # The panel's window, read and driven through its native controls on an X display of the
 # test's own: one panel per session (a second start hands its source over and exits 0);
 # --quit ends it; choices made in the window are stored per user and come back, while the
-# command line's last one run; "Start with Windows" writes the Run value but never overrides
+# command line's last one run; a region dragged out on the screen's overlay becomes the source; "Start with Windows" writes the Run value but never overrides
 # Windows' own switch; a bad value shows the usage in a message box and exits 2.
 # Arguments: BUILD (folder) and the host paths of qvl_panel.exe and panel_probe.exe.
 set -uo pipefail
@@ -84,6 +84,12 @@ quit_panel
 start_panel --tray
 [ "$(probe checked 'Draw the mouse pointer')" = off ] || fail "the pointer choice did not come back"
 [ "$(probe checked 'Mirror the picture')" = off ] || fail "the mirror is on without --mirror"
+
+# A region dragged out on the overlay of the screen, in the screen's coordinates.
+probe click "Drag it out on the screen..."
+probe --title "Drag out the part of the screen to show. Esc cancels." --wait 20 drag 100 80 420 320
+until_probe 100,80,320,240 text 1016 || fail "the dragged region reads $(probe text 1016)"
+[ "$(probe checked Region)" = on ] || fail "a dragged region is not the source"
 
 # Start with Windows: the Run value starts the panel hidden; once the user has turned it off
 # in Windows' own switch, the panel says so and leaves the switch alone.

@@ -424,7 +424,10 @@ bool PanelWindow::AskForFile(bool video, std::wstring& path) {
 void PanelWindow::DragRegion() {
     // The panel steps aside so that the user sees the whole screen.
     const bool shown = IsWindowVisible(dialog) != FALSE;
-    ShowWindow(dialog, SW_HIDE);
+    if (shown) {
+        ShowWindow(dialog, SW_HIDE);
+        Sleep(250); // for the screen behind it to be drawn again before the overlay reads it
+    }
     RECT region = {};
     const bool taken = DragOutRegion(instance, region);
     if (shown) {

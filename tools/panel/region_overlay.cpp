@@ -1,13 +1,41 @@
 #include "region_overlay.h"
 
+#include "gdi_owners.h"
+
 namespace {
 
 const wchar_t* const overlayClass = L"Quovalent_01 region overlay";
-// Painted where the rectangle lies: the colour key makes it a clear hole in the dimming.
-const COLORREF holeColour = RGB(255, 0, 255);
-const BYTE dimming = 140; // of 255: how much of the screen the overlay hides
+const wchar_t* const hint = L"Drag out the part of the screen to show. Esc cancels.";
+
+// The screen as it was when the overlay opened, bright and dimmed: the overlay shows the dimmed
+// copy with the rectangle bright. A still rather than a see-through window, so that it looks
+// the same where windows cannot be translucent (an X display without a compositor).
+struct Still {
+    Still(HDC screen, int width, int height) : bright(screen), dim(screen) {
+        void* brightBits = nullptr;
+        void* dimBits = nullptr;
+        bright.Select(CreateTopDownDib(screen, width, height, &brightBits));
+        dim.Select(CreateTopDownDib(screen, width, height, &dimBits));
+        if (brightBits == nullptr || dimBits == nullptr ||
+            !BitBlt(bright.Get(), 0, 0, width, height, screen, GetSystemMetrics(SM_XVIRTUALSCREEN),
+                    GetSystemMetrics(SM_YVIRTUALSCREEN), SRCCOPY | CAPTUREBLT)) {
+            return;
+        }
+        GdiFlush();
+        const auto* from = static_cast<const DWORD*>(brightBits);
+        auto* to = static_cast<DWORD*>(dimBits);
+        for (size_t i = 0, n = static_cast<size_t>(width) * height; i < n; ++i) {
+            to[i] = (from[i] >> 1) & 0x007F7F7F; // half as bright
+        }
+        ready = true;
+    }
+    BitmapDc bright;
+    BitmapDc dim;
+    bool ready = false;
+};
 
 struct Drag {
+    const Still* still = nullptr;
     POINT origin = {}; // virtual-desktop coordinates of the overlay's client area
     POINT from = {};
     POINT to = {};
@@ -24,17 +52,27 @@ struct Drag {
 void Paint(HWND window, const Drag& drag) {
     PAINTSTRUCT paint;
     const HDC dc = BeginPaint(window, &paint);
-    FillRect(dc, &paint.rcPaint, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+    RECT client;
+    GetClientRect(window, &client);
+    RECT area = drag.Area();
+    const int saved = SaveDC(dc);
     if (drag.dragging) {
-        RECT area = drag.Area();
-        SetDCBrushColor(dc, holeColour);
-        FillRect(dc, &area, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+        ExcludeClipRect(dc, area.left, area.top, area.right, area.bottom);
+    }
+    BitBlt(dc, 0, 0, client.right, client.bottom, drag.still->dim.Get(), 0, 0, SRCCOPY);
+    RECT top = {0, 0, client.right, client.bottom / 8};
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    DrawTextW(dc, hint, -1, &top, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    RestoreDC(dc, saved);
+    if (drag.dragging) {
+        BitBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top,
+               drag.still->bright.Get(), area.left, area.top, SRCCOPY);
         InflateRect(&area, 1, 1);
         FrameRect(dc, &area, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     }
     EndPaint(window, &paint);
 }
-
 LRESULT CALLBACK OverlayProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* drag = reinterpret_cast<Drag*>(GetWindowLongPtrW(window, GWLP_USERDATA));
     const POINT at = {static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -111,17 +149,22 @@ bool DragOutRegion(HINSTANCE instance, RECT& region) {
     windowClass.hInstance = instance;
     windowClass.lpszClassName = overlayClass;
     RegisterClassExW(&windowClass); // a second call finds it registered, which is as good
+    const int width = GetSystemMetrics(SM_CXVIRTUALSCREEN);
+    const int height = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    const ScreenDc screen;
+    const Still still(screen.Get(), width, height);
+    if (!still.ready) {
+        return false;
+    }
     Drag drag;
+    drag.still = &still;
     drag.origin = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN)};
-    const HWND overlay =
-        CreateWindowExW(WS_EX_LAYERED | WS_EX_TOPMOST | WS_EX_TOOLWINDOW, overlayClass,
-                        L"Drag out the part of the screen to show; Esc cancels", WS_POPUP,
-                        drag.origin.x, drag.origin.y, GetSystemMetrics(SM_CXVIRTUALSCREEN),
-                        GetSystemMetrics(SM_CYVIRTUALSCREEN), nullptr, nullptr, instance, &drag);
+    const HWND overlay = CreateWindowExW(WS_EX_TOPMOST | WS_EX_TOOLWINDOW, overlayClass, hint,
+                                         WS_POPUP, drag.origin.x, drag.origin.y, width, height,
+                                         nullptr, nullptr, instance, &drag);
     if (overlay == nullptr) {
         return false;
     }
-    SetLayeredWindowAttributes(overlay, holeColour, dimming, LWA_ALPHA | LWA_COLORKEY);
     ShowWindow(overlay, SW_SHOW);
     SetForegroundWindow(overlay);
     SetFocus(overlay);

@@ -14,6 +14,7 @@
 // not hold up the probe, and its effect is seen by asking again.
 //   set ID TEXT      puts TEXT into the edit control ID (its owner hears EN_CHANGE)
 //   pick ID TEXT     selects the combo box item TEXT in control ID, as the user would
+//   drag X1 Y1 X2 Y2 drags the left mouse button across the window itself (client coordinates)
 // Exit status: 0 done, 1 no such window or control (after waiting), 2 bad usage.
 #include "panel_names.h"
 
@@ -28,7 +29,7 @@ namespace {
 
 const wchar_t* const usage =
     L"usage: panel_probe [--title TITLE] [--wait SECONDS] count | list | text ID | checked TEXT |\n"
-    L"       click TEXT | check TEXT on|off | set ID TEXT | pick ID TEXT\n";
+    L"       click TEXT | check TEXT on|off | set ID TEXT | pick ID TEXT | drag X1 Y1 X2 Y2\n";
 
 void Print(const std::wstring& text) {
     const int bytes =
@@ -163,6 +164,16 @@ int Run(HWND target, int argc, wchar_t** argv) {
         // A program's selection is silent; the user's is announced to the owner.
         SendMessageW(target, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
+        return 0;
+    }
+    if (command == L"drag" && argc == 5) {
+        const LPARAM from =
+            MAKELPARAM(std::wcstol(argv[1], nullptr, 10), std::wcstol(argv[2], nullptr, 10));
+        const LPARAM to =
+            MAKELPARAM(std::wcstol(argv[3], nullptr, 10), std::wcstol(argv[4], nullptr, 10));
+        PostMessageW(target, WM_LBUTTONDOWN, MK_LBUTTON, from);
+        PostMessageW(target, WM_MOUSEMOVE, MK_LBUTTON, to);
+        PostMessageW(target, WM_LBUTTONUP, 0, to);
         return 0;
     }
     std::fwprintf(stderr, L"%ls", usage);

@@ -10,8 +10,10 @@ wine_process() {
   local build=$1 name=$2 pid program
   for _ in $(seq 100); do
     for pid in $(pgrep -f "$name" || true); do
-      # The program itself, not the launcher that has its name among its arguments.
-      program=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null | head -n1)
+      # The program itself, not the launcher that has its name among its arguments: the first
+      # argument after the emulator and Wine's loader, where they show.
+      program=$(tr '\0' '\n' <"/proc/$pid/cmdline" 2>/dev/null |
+        grep -v -m1 -E '(^|/)(qemu-i386|wine|wine64|wine-preloader|wine64-preloader)$')
       [[ ${program,,} == *"${name,,}" ]] || continue
       tr '\0' '\n' <"/proc/$pid/environ" 2>/dev/null |
         grep -qx "WINEPREFIX=$build/wineprefix" && { echo "$pid"; return 0; }

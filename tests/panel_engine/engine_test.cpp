@@ -120,7 +120,9 @@ TEST_F(PanelEngineTest, SourceRunsOnlyWhileALiveProgramClaimsASlot) {
     std::wstring why;
     ASSERT_TRUE(engine.Start(&why)) << std::string(why.begin(), why.end());
 
-    // A claim left by an ended process is none: nothing runs, nothing is written.
+    // A claim left by an ended process is none: nothing runs, and after the idle picture
+    // (written once, before the first status) nothing is written.
+    ASSERT_TRUE(WaitFor([&] { return !engine.Status().showing.empty(); }, 5000));
     const LONG idle = Written();
     Sleep(600);
     EXPECT_EQ(Written(), idle);

@@ -44,10 +44,18 @@ void ChannelView::CloseHeld() {
     span = 0;
 }
 
+LONG ChannelView::Written() const {
+    return signal.Get() != nullptr ? signal.Get()->sequence : 0;
+}
+
+bool ChannelView::Changed() const {
+    const std::lock_guard<std::mutex> guard(lock);
+    return view.Get() != nullptr && Written() != copied;
+}
+
 void ChannelView::CopyFrame() {
-    // Producers that do not count their frames leave the count at 0: copy every time then.
-    const LONG written = signal.Get() != nullptr ? signal.Get()->sequence : 0;
-    if (view.Get() == nullptr || (written == copied && written != 0)) {
+    const LONG written = Written();
+    if (view.Get() == nullptr || written == copied) {
         return;
     }
     const CMutexHold hold(mutex.Get(), mutexWaitMs);

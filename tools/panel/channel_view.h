@@ -2,8 +2,10 @@
 // The camera's channel read back as the camera reads it, for the preview: the region and its
 // mutex, the frame copied under the mutex into a buffer kept between paints (bottom-up BGRX at
 // the camera's size) and drawn fitted into a rectangle. The copy is skipped while no frame has
-// been written since the last one. The engine's thread opens it again when the format changes
-// while the window's thread paints: each call holds the view's own lock.
+// been counted in the frame signal's block since the last one (the sender library counts every
+// frame it writes; a producer that does not is seen once, when the panel opens). The engine's
+// thread opens it again when the format changes while the window's thread paints: each call
+// holds the view's own lock.
 #include "kernel_owners.h"
 #include "signal_block.h"
 
@@ -23,13 +25,16 @@ public:
     void Close();
     // Draws the latest frame fitted into `where`, black around it.
     void Paint(HDC dc, const RECT& where);
+    // True when a frame has been written since the last Paint copied one.
+    bool Changed() const;
 
 private:
     void CloseHeld();
+    LONG Written() const;
     void CopyFrame();
 
     // Lock order: `lock`, then the camera's mutex (taken for the copy alone).
-    std::mutex lock;
+    mutable std::mutex lock;
     CKernelHandle mapping;
     CMappedView view;
     CKernelHandle mutex;

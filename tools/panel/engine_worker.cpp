@@ -1,6 +1,7 @@
 #include "engine_worker.h"
 
 #include "com_owners.h"
+#include "source_text.h"
 #include "wide_text.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ const double idleRepeatSeconds = 2.0; // the idle picture again, in case another
 const unsigned mutexWaitMs = 100;
 
 std::wstring Describe(const SourceChoice& choice) {
-    const RECT& r = choice.region;
     switch (choice.kind) {
     case SourceKind::Image:
         return L"the picture " + choice.path;
@@ -26,8 +26,7 @@ std::wstring Describe(const SourceChoice& choice) {
         return choice.screenIndex == 0 ? L"the primary monitor"
                                        : L"monitor " + std::to_wstring(choice.screenIndex);
     case SourceKind::Region:
-        return L"the region " + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L", " +
-               std::to_wstring(r.right - r.left) + L" x " + std::to_wstring(r.bottom - r.top);
+        return L"the region " + RegionText(choice.region);
     case SourceKind::Window:
         return L"the window \"" + choice.windowTitle + L"\"";
     case SourceKind::Stdin:
@@ -145,6 +144,7 @@ void EngineWorker::Reformat(double now) {
     std::wstring why;
     if (OpenChannel(&why)) {
         formatPending = false;
+        idleOwed = true;
         SetProblem(&channelProblem, std::wstring());
     } else {
         SetProblem(&channelProblem, why);
@@ -175,6 +175,7 @@ void EngineWorker::StopSource() {
     source.reset();
     sourceHasFrame = false;
     idleShown = false;
+    idleOwed = true; // the next program sees the idle picture first, not an old frame
     status.sourceRunning = false;
     changed = true;
 }
@@ -208,8 +209,9 @@ void EngineWorker::SendFrame(double now) {
 }
 
 void EngineWorker::ShowIdle(double now, bool looked) {
-    const bool wanted =
-        sender && (choices.paused ? (looked || !idleShown) : looked && !sourceHasFrame);
+    const bool wanted = sender && (choices.paused ? looked || !idleShown
+                                   : looked       ? !sourceHasFrame
+                                                  : idleOwed);
     if (!wanted || (idleShown && now < idleAt)) {
         return;
     }
@@ -223,6 +225,7 @@ void EngineWorker::ShowIdle(double now, bool looked) {
     // Unmirrored: the words read the right way round at the other end.
     if (idle.Ready() && qvl_sender_send(sender.get(), &idle.Frame()) == QVL_OK) {
         idleShown = true;
+        idleOwed = false;
         idleAt = now + idleRepeatSeconds;
     }
 }

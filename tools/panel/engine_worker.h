@@ -56,6 +56,9 @@ private:
     unsigned long frameNumber = 0;
     bool sourceHasFrame = false;
     bool idleShown = false; // the idle picture is in the channel as it should be now
+    // Written once even while nobody looks: at the start, after the source stops and after a
+    // new format, so that the channel never holds black or an old frame for the next program.
+    bool idleOwed = true;
 
     LARGE_INTEGER frequency = {};
     double due = 0;      // the source's next frame

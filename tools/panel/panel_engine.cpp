@@ -89,3 +89,7 @@ PanelStatus PanelEngine::Status() const {
 void PanelEngine::PaintPreview(HDC dc, const RECT& where) {
     impl->preview.Paint(dc, where);
 }
+
+bool PanelEngine::PreviewChanged() const {
+    return impl->preview.Changed();
+}

@@ -13,6 +13,8 @@ cd "$root"
 . scripts/bench-screen.sh
 # shellcheck source=bench-panel.sh
 . scripts/bench-panel.sh
+# shellcheck source=bench-video.sh
+. scripts/bench-video.sh
 ./scripts/setup.sh >/dev/null
 
 bench_preset() { # preset
@@ -39,6 +41,7 @@ bench_preset() { # preset
     bench_screen "$build" x64 || true
     bench_panel "$build" x64 || true
   fi
+  bench_video "$build" "$([ "$preset" = win64 ] && echo x64 || echo x86)"
   return 0
 }
 

@@ -6,6 +6,7 @@
 #include "pattern_source.h"
 #include "screen_source.h"
 #include "stdin_source.h"
+#include "video_source.h"
 
 #include <dwmapi.h>
 
@@ -73,9 +74,10 @@ std::unique_ptr<FrameSource> MakeSource(const SourceChoice& choice, int width, i
         auto image = std::make_unique<ImageSource>(width, height);
         return image->Load(choice.path, why) ? std::move(image) : nullptr;
     }
-    case SourceKind::Video:
-        *why = L"video files cannot be shown yet";
-        return nullptr;
+    case SourceKind::Video: {
+        auto video = std::make_unique<VideoSource>(width, height);
+        return video->Open(choice.path, why) ? std::move(video) : nullptr;
+    }
     case SourceKind::Screen:
     case SourceKind::Region:
     case SourceKind::Window:

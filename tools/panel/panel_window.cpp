@@ -159,7 +159,9 @@ INT_PTR PanelWindow::OnMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_TIMER:
-        InvalidateRect(GetDlgItem(dialog, IDC_PREVIEW), nullptr, FALSE);
+        if (engine && engine->PreviewChanged()) {
+            InvalidateRect(GetDlgItem(dialog, IDC_PREVIEW), nullptr, FALSE);
+        }
         return TRUE;
     case WM_SHOWWINDOW:
     case WM_SIZE: {

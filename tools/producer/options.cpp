@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include "console_text.h"
+#include "source_text.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -42,43 +43,9 @@ bool Complain(const char* what, const wchar_t* arg) {
     return false;
 }
 
-// A whole number in `text` up to a comma or the end; `text` moves past the comma.
-bool ParseInteger(const wchar_t*& text, long& value) {
-    wchar_t* end = nullptr;
-    errno = 0;
-    value = std::wcstol(text, &end, 10);
-    if (end == text || errno != 0 || (*end != L',' && *end != L'\0')) {
-        return false;
-    }
-    text = *end == L',' ? end + 1 : end;
-    return true;
-}
-
-// X,Y,W,H with a size of at least one pixel.
-bool ParseRegion(const wchar_t* text, RECT& region) {
-    long values[4];
-    const wchar_t* at = text;
-    for (long& value : values) {
-        if (*at == L'\0' || !ParseInteger(at, value)) {
-            return false;
-        }
-    }
-    if (*at != L'\0' || values[2] < 1 || values[3] < 1 || values[2] > 65536 || values[3] > 65536) {
-        return false;
-    }
-    region = {values[0], values[1], values[0] + values[2], values[1] + values[3]};
-    return true;
-}
-
-// Monitor numbers count from 1.
 bool ParseScreen(const wchar_t* text, int& index) {
-    double number = 0;
-    if (!ParseNumber(text, number) || number < 1 || number > 64 ||
-        number != static_cast<int>(number)) {
-        return Complain("--screen takes a monitor number from 1", text);
-    }
-    index = static_cast<int>(number);
-    return true;
+    return ParseMonitorNumber(text, index) ||
+           Complain("--screen takes a monitor number from 1", text);
 }
 
 bool SetSource(SourceKind kind, const wchar_t* name, Options& options) {
@@ -102,7 +69,7 @@ bool ParseValue(const wchar_t* name, const wchar_t* value, Options& options) {
                SetSource(SourceKind::Window, name, options);
     }
     if (std::wcscmp(name, L"--region") == 0) {
-        return (ParseRegion(value, options.choice.region) ||
+        return (ParseRegionText(value, options.choice.region) ||
                 Complain("--region takes X,Y,W,H with W and H of 1 or more", value)) &&
                SetSource(SourceKind::Region, name, options);
     }

@@ -72,6 +72,13 @@ screen_run "$panel" --window "Handed over" >>"$work/panel.log" 2>&1 ||
   fail "a second start exited with status $?"
 [ "$(probe count)" = 1 ] || fail "$(probe count) panel windows after a second start"
 until_probe "Handed over" text 1018 || fail "the second start's window title did not arrive"
+# No window has that title: the panel says so while nobody watches, and keeps running.
+for _ in $(seq 50); do
+  probe text 1052 | grep -q "No window's title contains" && break
+  sleep 0.2
+done
+probe text 1052 | grep -q "No window's title contains" ||
+  fail "a window that cannot be had is not shown: $(probe text 1052)"
 
 # A choice made in the window is stored; the command line's are not, and the stored ones
 # come back at the next start.

@@ -118,6 +118,7 @@ void EngineWorker::TakeChoices() {
         StopSource(); // started again with the new choice at once, if wanted
         SetProblem(&sourceProblem, std::wstring());
         retryAt = 0;
+        CheckSource();
     }
     if (choices.formatChanges != formatChanges) {
         formatChanges = choices.formatChanges;
@@ -166,6 +167,19 @@ void EngineWorker::StartSource(double now) {
     due = now;
     status.sourceRunning = true;
     changed = true;
+}
+
+void EngineWorker::CheckSource() {
+    // A choice that cannot be had (no such window or file) is said at once, not only when a
+    // program starts to watch; the source made to find out is let go straight away. One that
+    // is about to run finds out by running.
+    const bool starting =
+        !choices.paused && (claims.LiveCount() > 0 || choices.mode == PanelMode::AlwaysOn);
+    std::wstring why;
+    if (sender && !source && !starting &&
+        !MakeSource(choices.source, format.width, format.height, &why)) {
+        SetProblem(&sourceProblem, why);
+    }
 }
 
 void EngineWorker::StopSource() {

@@ -33,6 +33,7 @@ private:
     void Watch();
     void Reformat(double now);
     void StartSource(double now);
+    void CheckSource();
     void StopSource();
     void SendFrame(double now);
     void ShowIdle(double now, bool looked);

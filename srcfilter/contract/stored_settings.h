@@ -2,6 +2,10 @@
 // The camera's three settings as stored in the registry, read without a configuration
 // library: each value from the current user's key, else the machine's, else its default,
 // exactly where the camera's own store looks. Nothing is written back on reading.
+//
+// The machine's values also serve the Windows 11 camera, whose media source runs in a
+// service that cannot read any user's hive. They live in the 64-bit registry view whichever
+// bitness writes or reads them there, since that service is 64-bit.
 #include "camera_format.h"
 
 #include <windows.h>
@@ -9,3 +13,7 @@
 CameraFormat ReadStoredSettings();
 // Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
 LONG WriteUserSettings(const CameraFormat& format);
+// The machine's values in the 64-bit view, each its default when it is not there.
+CameraFormat ReadMachineSettings();
+// Stores all three values for the machine in the 64-bit view; needs an administrator.
+LONG WriteMachineSettings(const CameraFormat& format);

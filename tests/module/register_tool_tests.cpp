@@ -193,6 +193,29 @@ TEST_F(RegisterToolTest, AVideoInputEntryThatCannotBeWrittenUndoesTheModulesRegi
     }
 }
 
+// The mapper leaves the category's Instance key behind with the last entry; the tool removes
+// it once empty, and never while another program's entry (or a value) is in it.
+TEST_F(RegisterToolTest, UninstallRemovesTheInstanceKeyOnlyWhenItIsLeftEmpty) {
+    const std::string otherEntry = kInstances + "\\{0D7E5A1C-3F1B-4C6E-9E2A-5B8F00000001}";
+    for (const bool user : {false, true}) {
+        SCOPED_TRACE(user ? "--user" : "machine");
+        const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        DeleteTree(root, kInstances);
+        for (const bool other : {false, true}) {
+            if (other) {
+                WriteString(root, otherEntry, "FriendlyName", "another camera");
+            }
+            EXPECT_EQ(0u, RunTool(user ? L"install --user" : L"install").status);
+            ASSERT_TRUE(KeyExists(root, kInstances + "\\" + GuidText(kCameraClass)));
+            const Outcome uninstall = RunTool(user ? L"uninstall --user" : L"uninstall");
+            EXPECT_EQ(0u, uninstall.status) << uninstall.output;
+            EXPECT_EQ(other, KeyExists(root, kInstances));
+            EXPECT_EQ(other, KeyExists(root, otherEntry));
+        }
+        DeleteTree(root, kInstances);
+    }
+}
+
 // Console events sent to the console's processes, the tool and this one, while the tool is
 // between its two steps. Wine 8 refuses to generate Ctrl+Break (GenerateConsoleCtrlEvent
 // fails), so there only Ctrl+C arrives; it reaches processes only on a console of their own

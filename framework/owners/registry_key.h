@@ -1,28 +1,33 @@
 #pragma once
-// Owner of one open registry key, closed when the owner goes. Header-only, like the other
-// owners, so that the contract, the tools and the tests share it without the framework.
+// Owns one open registry key (null: none) and closes it. Header-only, like the other owners.
 #include <windows.h>
 
 class CRegistryKey {
 public:
-    CRegistryKey() = default;
+    explicit CRegistryKey(HKEY key = nullptr) : key(key) {}
     ~CRegistryKey() { Reset(); }
     CRegistryKey(const CRegistryKey&) = delete;
     CRegistryKey& operator=(const CRegistryKey&) = delete;
 
     HKEY Get() const { return key; }
-    // Closes the key held, if any, and hands out the place for the next one.
-    HKEY* Put() {
-        Reset();
-        return &key;
-    }
-    void Reset() {
+    // Closes the key held, if any, and takes `other` instead.
+    void Reset(HKEY other = nullptr) {
         if (key != nullptr) {
             RegCloseKey(key);
-            key = nullptr;
         }
+        key = other;
     }
 
 private:
-    HKEY key = nullptr;
+    HKEY key;
 };
+
+// Opens (or, with `create`, creates) HKEY_CURRENT_USER\`path` with `access`; a null key when
+// that fails.
+inline void OpenUserKey(CRegistryKey& owner, const wchar_t* path, REGSAM access, bool create) {
+    HKEY opened = nullptr;
+    const LONG result = create ? RegCreateKeyExW(HKEY_CURRENT_USER, path, 0, nullptr, 0, access,
+                                                 nullptr, &opened, nullptr)
+                               : RegOpenKeyExW(HKEY_CURRENT_USER, path, 0, access, &opened);
+    owner.Reset(result == ERROR_SUCCESS ? opened : nullptr);
+}

@@ -31,12 +31,13 @@ LONG WriteValue(HKEY key, const char* name, long value) {
 }
 
 LONG WriteSettings(HKEY root, REGSAM view, const CameraFormat& format) {
-    CRegistryKey key;
+    HKEY created = nullptr;
     LONG result = RegCreateKeyExA(root, QVL_SETTINGS_KEY, 0, nullptr, 0, KEY_SET_VALUE | view,
-                                  nullptr, key.Put(), nullptr);
+                                  nullptr, &created, nullptr);
     if (result != ERROR_SUCCESS) {
         return result;
     }
+    const CRegistryKey key(created);
     result = WriteValue(key.Get(), QVL_SETTING_WIDTH, format.width);
     if (result == ERROR_SUCCESS) {
         result = WriteValue(key.Get(), QVL_SETTING_HEIGHT, format.height);
@@ -63,11 +64,12 @@ LONG WriteUserSettings(const CameraFormat& format) {
 
 CameraFormat ReadMachineSettings() {
     CameraFormat stored = {QVL_DEFAULT_WIDTH, QVL_DEFAULT_HEIGHT, QVL_DEFAULT_FPS};
-    CRegistryKey key;
+    HKEY opened = nullptr;
     if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
-                      key.Put()) != ERROR_SUCCESS) {
+                      &opened) != ERROR_SUCCESS) {
         return stored;
     }
+    const CRegistryKey key(opened);
     const struct {
         const char* name;
         long* field;

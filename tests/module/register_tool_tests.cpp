@@ -1,6 +1,7 @@
 // qvl_register as a program of its own, run as a child: a second step that fails for real is
 // rolled back, console events between the steps do not stop it, and a kill at any moment
-// never lists a camera whose class is not registered and is repaired by the next run.
+// never lists a camera whose class is not registered and is repaired by the next run; an
+// uninstall takes away the category's Instance key only when it leaves it empty.
 #include "registry_probe.h"
 #include "srcfilter_module.h"
 

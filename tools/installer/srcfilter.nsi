@@ -536,13 +536,26 @@ Function un.onInit
 FunctionEnd
 
 ; Runs one uninstall step (folder and command on the stack, as for RegisterTool); names the
-; step (third on the stack) in $Failed when it fails and pushes 1 then, else 0.
+; step (third on the stack) in $Failed when it fails and pushes 1 then, else 0. A folder
+; already gone was unregistered by an earlier uninstall that stopped short of the rest.
 Function un.Step
   Exch 2
   Exch $R2 ; what it removes, for the message
   Exch 2
-  Call un.RegisterTool
-  Pop $R0
+  Exch
+  Exch $R1 ; folder
+  Exch
+  ${If} ${FileExists} "$INSTDIR\$R1\qvl_register.exe"
+    Exch
+    Exch $R1
+    Exch
+    Call un.RegisterTool
+    Pop $R0
+  ${Else}
+    Pop $R0 ; the command
+    Pop $R1
+    StrCpy $R0 0
+  ${EndIf}
   ${If} $R0 != 0
     DetailPrint "unregistering $R2 failed ($R0)"
     ${If} $Failed != ""

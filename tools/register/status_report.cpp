@@ -23,9 +23,16 @@ std::wstring InstancePath(const GUID& category) {
     return ClassKeyPath(text) + L"\\Instance\\" QVL_CAMERA_CLSID_STRING;
 }
 
+// `path` under `root` opened for reading in the registry view `view`; a null key when missing.
+HKEY OpenKey(HKEY root, const std::wstring& path, REGSAM view) {
+    HKEY key = nullptr;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS ? key
+                                                                                        : nullptr;
+}
+
 bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
-    CRegistryKey key;
-    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.Put()) == ERROR_SUCCESS;
+    const CRegistryKey key(OpenKey(root, path, view));
+    return key.Get() != nullptr;
 }
 
 // "machine", "user", "machine and user" or "no".
@@ -39,13 +46,11 @@ const char* Where(const GUID& category) {
 
 void PrintClassKey(const char* label, HKEY root, const wchar_t* clsid, REGSAM view) {
     const std::wstring path = ClassKeyPath(clsid);
-    CRegistryKey server;
+    const CRegistryKey server(OpenKey(root, path + L"\\InprocServer32", view));
     wchar_t file[MAX_PATH] = {};
     DWORD size = sizeof(file) - sizeof(wchar_t);
-    if (RegOpenKeyExW(root, (path + L"\\InprocServer32").c_str(), 0, KEY_READ | view,
-                      server.Put()) != ERROR_SUCCESS ||
-        RegGetValueW(server.Get(), nullptr, nullptr, RRF_RT_REG_SZ, nullptr, file, &size) !=
-            ERROR_SUCCESS) {
+    if (server.Get() == nullptr || RegGetValueW(server.Get(), nullptr, nullptr, RRF_RT_REG_SZ,
+                                                nullptr, file, &size) != ERROR_SUCCESS) {
         std::printf("%-24s %s\n", label, KeyExists(root, path, view) ? "incomplete" : "no");
         return;
     }

@@ -53,11 +53,14 @@ HKEY Root(Scope scope) {
 // deleted this way.)
 void RemoveEmptyInstances(Scope scope) {
     const std::wstring path = InstancesPath();
-    CRegistryKey key;
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(Root(scope), path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+        return;
+    }
+    CRegistryKey key(opened);
     DWORD subkeys = 0;
     DWORD values = 0;
-    if (RegOpenKeyExW(Root(scope), path.c_str(), 0, KEY_QUERY_VALUE, key.Put()) != ERROR_SUCCESS ||
-        RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
                          nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
         subkeys != 0 || values != 0) {
         return;

@@ -11,13 +11,17 @@ cd "$root"
 . scripts/host.sh
 # shellcheck source=bench-screen.sh
 . scripts/bench-screen.sh
+# shellcheck source=bench-panel.sh
+. scripts/bench-panel.sh
+# shellcheck source=bench-video.sh
+. scripts/bench-video.sh
 ./scripts/setup.sh >/dev/null
 
 bench_preset() { # preset
   local preset=$1 build=$root/build/$1
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target stream_bench fill_bench qvl_producer quadrant_window \
-    on_desktop >/dev/null
+    on_desktop qvl_panel claim_probe >/dev/null
   echo "== $preset =="
   "$build/winerun" "$build/bench/fill/fill_bench.exe"
   "$build/winerun" "$build/bench/stream_bench.exe" free steady paced age
@@ -31,8 +35,13 @@ bench_preset() { # preset
   wineserver -k 2>/dev/null || true
   wait "$server" || true
   rm -f "$trace"
-  # The screen source once, with the x86-64 producer: the grab is the X server's work either way.
-  [ "$preset" = win64 ] && bench_screen "$build" x64
+  # The screen source and the panel once, with the x86-64 programs: the grab is the X server's
+  # work either way.
+  if [ "$preset" = win64 ]; then
+    bench_screen "$build" x64 || true
+    bench_panel "$build" x64 || true
+  fi
+  bench_video "$build" "$([ "$preset" = win64 ] && echo x64 || echo x86)"
   return 0
 }
 

@@ -24,9 +24,13 @@ qvl_number() { sed -n "s/^#define $1 \([0-9][0-9]*\)\$/\1/p" "$qvl_header"; }
 QVL_DEFAULT_WIDTH=$(qvl_number QVL_DEFAULT_WIDTH)
 QVL_DEFAULT_HEIGHT=$(qvl_number QVL_DEFAULT_HEIGHT)
 QVL_DEFAULT_FPS=$(qvl_number QVL_DEFAULT_FPS)
-# The panel's program and its per-user start-up value under ...\CurrentVersion\Run.
-QVL_PANEL_EXE=$(qvl_string QVL_PANEL_EXE "$qvl_root/tools/panel/panel_names.h")
-QVL_PANEL_RUN_VALUE=$(qvl_string QVL_PANEL_RUN_VALUE "$qvl_root/tools/panel/panel_names.h")
-unset qvl_root
-[ -n "$QVL_PANEL_RUN_VALUE" ] || { echo "qvl_names.sh: no panel names" >&2; exit 1; }
+# The panel's program, its per-user start-up value under ...\CurrentVersion\Run and its own
+# key under HKCU.
+qvl_panel_header=$qvl_root/tools/panel/panel_names.h
+QVL_PANEL_EXE=$(qvl_string QVL_PANEL_EXE "$qvl_panel_header")
+QVL_PANEL_RUN_VALUE=$(qvl_string QVL_PANEL_RUN_VALUE "$qvl_panel_header")
+qvl_panel_leaf=$(sed -n 's/^#define QVL_PANEL_KEY .*"\\\\\([^"]*\)"$/\1/p' "$qvl_panel_header")
+QVL_PANEL_KEY="Software\\$QVL_VENDOR\\$(qvl_string QVL_SETTINGS_APP)\\$qvl_panel_leaf"
+unset qvl_root qvl_panel_leaf
+[ -n "$QVL_PANEL_RUN_VALUE" ] || { echo "qvl_names.sh: no panel names in $qvl_panel_header" >&2; exit 1; }
 [ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }

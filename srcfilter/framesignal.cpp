@@ -2,33 +2,16 @@
 
 #include "channel_objects.h"
 
-namespace {
-// A claim left by a camera whose process has ended (it crashed while streaming).
-bool ClaimIsStale(LONG processId) {
-    const CKernelHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(processId)));
-    return process.Get() == nullptr ? GetLastError() == ERROR_INVALID_PARAMETER
-                                    : WaitForSingleObject(process.Get(), 0) == WAIT_OBJECT_0;
-}
-} // namespace
-
 bool Cqvl_FrameSignal::Open(const char* regionName) {
-    if (block != nullptr || regionName == nullptr) {
+    if (block.Get() != nullptr || regionName == nullptr) {
         return false;
     }
     lstrcpynA(region, regionName, sizeof(region));
-    mapping.Reset(CreateOrOpenSignalBlock(region));
-    if (mapping.Get() == nullptr || !view.Map(mapping.Get()) ||
-        view.Span() < sizeof(qvl_signal_block)) {
-        view.Reset();
-        mapping.Reset();
-        return false;
-    }
-    block = reinterpret_cast<qvl_signal_block*>(view.Get());
-    return true;
+    return block.Open(region);
 }
 
 bool Cqvl_FrameSignal::Claim() {
-    if (block == nullptr || slot >= 0) {
+    if (block.Get() == nullptr || slot >= 0) {
         return slot >= 0;
     }
     const LONG self = static_cast<LONG>(GetCurrentProcessId());
@@ -47,15 +30,15 @@ bool Cqvl_FrameSignal::Claim() {
 
 bool Cqvl_FrameSignal::TakeSlot(LONG self) {
     for (int i = 0; i < QVL_SIGNAL_SLOTS; ++i) {
-        if (InterlockedCompareExchange(&block->claims[i], self, 0) == 0) {
+        if (InterlockedCompareExchange(&block.Get()->claims[i], self, 0) == 0) {
             slot = i;
             return true;
         }
     }
     for (int i = 0; i < QVL_SIGNAL_SLOTS; ++i) {
-        const LONG owner = block->claims[i];
+        const LONG owner = block.Get()->claims[i];
         if (owner != self && ClaimIsStale(owner) &&
-            InterlockedCompareExchange(&block->claims[i], self, owner) == owner) {
+            InterlockedCompareExchange(&block.Get()->claims[i], self, owner) == owner) {
             slot = i;
             return true;
         }
@@ -66,7 +49,7 @@ bool Cqvl_FrameSignal::TakeSlot(LONG self) {
 void Cqvl_FrameSignal::Release() {
     event.Reset();
     if (slot >= 0) {
-        InterlockedExchange(&block->claims[slot], 0);
+        InterlockedExchange(&block.Get()->claims[slot], 0);
         slot = -1;
     }
 }

@@ -5,6 +5,7 @@
 // at 0 and the event unset, and the camera paces as without it.
 #include "kernel_owners.h"
 #include "qvl_protocol.h"
+#include "signal_block.h"
 
 #include <windows.h>
 
@@ -26,15 +27,13 @@ public:
     // The claimed slot's event, or null.
     HANDLE Event() const { return event.Get(); }
     // Frames the producer has said it wrote; 0 without a block.
-    LONG Sequence() const { return block != nullptr ? block->sequence : 0; }
+    LONG Sequence() const { return block.Get() != nullptr ? block.Get()->sequence : 0; }
 
 private:
     bool TakeSlot(LONG self);
 
     char region[256] = {};
-    CKernelHandle mapping;
-    CMappedView view;
-    qvl_signal_block* block = nullptr;
+    SignalBlock block;
     CKernelHandle event;
     int slot = -1;
 };

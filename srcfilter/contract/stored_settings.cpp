@@ -90,3 +90,10 @@ CameraFormat ReadMachineSettings() {
 LONG WriteMachineSettings(const CameraFormat& format) {
     return WriteSettings(HKEY_LOCAL_MACHINE, KEY_WOW64_64KEY, format);
 }
+
+LONG StoreUserFormat(const CameraFormat& format) {
+    if (!FrameSizeAllowed(format.width, format.height) || !RateAllowed(format.fps)) {
+        return ERROR_INVALID_DATA;
+    }
+    return WriteUserSettings(format);
+}

@@ -13,6 +13,9 @@
 CameraFormat ReadStoredSettings();
 // Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
 LONG WriteUserSettings(const CameraFormat& format);
+// Stores `format` for the current user if the camera takes it (FrameSizeAllowed, RateAllowed):
+// ERROR_SUCCESS, ERROR_INVALID_DATA with nothing stored, or the registry's error.
+LONG StoreUserFormat(const CameraFormat& format);
 // The machine's values in the 64-bit view, each its default when it is not there.
 CameraFormat ReadMachineSettings();
 // Stores all three values for the machine in the 64-bit view; needs an administrator.

@@ -2,25 +2,23 @@
 
 #include "channel_objects.h"
 
-FrameSignal::FrameSignal()
-    : mapping(CreateOrOpenSignalBlock(QVL_REGION_NAME)), view(mapping.Get()) {
-    if (view.Get() != nullptr && view.Span() >= sizeof(qvl_signal_block)) {
-        block = reinterpret_cast<qvl_signal_block*>(view.Get());
-    }
+FrameSignal::FrameSignal() {
+    block.Open(QVL_REGION_NAME);
 }
 
 void FrameSignal::CountFrame() {
-    if (block != nullptr) {
-        InterlockedIncrement(&block->sequence);
+    if (block.Get() != nullptr) {
+        InterlockedIncrement(&block.Get()->sequence);
     }
 }
 
 void FrameSignal::WakeCameras() {
-    if (block == nullptr) {
+    qvl_signal_block* const signal = block.Get();
+    if (signal == nullptr) {
         return;
     }
     for (unsigned i = 0; i < QVL_SIGNAL_SLOTS; ++i) {
-        if (block->claims[i] == 0) {
+        if (signal->claims[i] == 0) {
             continue;
         }
         if (events[i].Get() == nullptr) {

@@ -4,6 +4,7 @@
 // that cannot be had leaves the sender writing frames without the signal.
 #include "kernel_owners.h"
 #include "qvl_protocol.h"
+#include "signal_block.h"
 
 class FrameSignal {
 public:
@@ -18,8 +19,6 @@ public:
     void WakeCameras();
 
 private:
-    CKernelHandle mapping;
-    CMappedView view;
-    qvl_signal_block* block = nullptr;
+    SignalBlock block;
     CKernelHandle events[QVL_SIGNAL_SLOTS];
 };

@@ -25,7 +25,36 @@ LONG WriteValue(HKEY key, const char* name, long value) {
                           sizeof(data));
 }
 
+long MachineSetting(HKEY key, const char* name, long fallback) {
+    DWORD value = 0;
+    DWORD size = sizeof(value);
+    DWORD type = 0;
+    if (key != nullptr &&
+        RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) ==
+            ERROR_SUCCESS &&
+        type == REG_DWORD) {
+        return static_cast<long>(static_cast<LONG>(value));
+    }
+    return fallback;
+}
+
 } // namespace
+
+CameraFormat ReadMachineSettings() {
+    HKEY key = nullptr;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, 0, KEY_QUERY_VALUE | KEY_WOW64_64KEY,
+                      &key) != ERROR_SUCCESS) {
+        key = nullptr;
+    }
+    CameraFormat stored;
+    stored.width = MachineSetting(key, QVL_SETTING_WIDTH, QVL_DEFAULT_WIDTH);
+    stored.height = MachineSetting(key, QVL_SETTING_HEIGHT, QVL_DEFAULT_HEIGHT);
+    stored.fps = MachineSetting(key, QVL_SETTING_FPS, QVL_DEFAULT_FPS);
+    if (key != nullptr) {
+        RegCloseKey(key);
+    }
+    return stored;
+}
 
 CameraFormat ReadStoredSettings() {
     CameraFormat stored;

@@ -7,5 +7,9 @@
 #include <windows.h>
 
 CameraFormat ReadStoredSettings();
+// The machine's three values alone (HKEY_LOCAL_MACHINE, 64-bit registry view, each missing one
+// its default): all a service can read, since the user's hive is not its own. The Windows 11
+// camera streams CameraFormatFor of them.
+CameraFormat ReadMachineSettings();
 // Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
 LONG WriteUserSettings(const CameraFormat& format);

@@ -27,8 +27,8 @@ void FramePacer::Start(LONG writes) {
     seenCount = staleCount = writes;
 }
 
-bool FramePacer::Decide(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame,
-                        LONG writes, REFERENCE_TIME* wait) {
+bool FramePacer::Decide(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame, LONG writes,
+                        REFERENCE_TIME* wait) {
     decidedRunning = false;
     if (writes != seenCount) {
         seenCount = writes;

@@ -16,15 +16,16 @@ bool Suffixed(const char* regionName, const char* suffix, ObjectName& name) {
 }
 
 bool SlotEventName(const char* regionName, unsigned slot, ObjectName& name) {
-    const int written = std::snprintf(name, sizeof(name), QVL_SIGNAL_EVENT_FORMAT, regionName, slot);
+    const int written =
+        std::snprintf(name, sizeof(name), QVL_SIGNAL_EVENT_FORMAT, regionName, slot);
     return written > 0 && static_cast<size_t>(written) < sizeof(name);
 }
 
 } // namespace
 
 HANDLE CreateOrOpenRegion(const char* name, DWORD size, SECURITY_ATTRIBUTES* security) {
-    HANDLE created = CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, size,
-                                        name);
+    HANDLE created =
+        CreateFileMappingA(INVALID_HANDLE_VALUE, security, PAGE_READWRITE, 0, size, name);
     if (created == nullptr || GetLastError() != ERROR_ALREADY_EXISTS) {
         return created;
     }
@@ -47,8 +48,7 @@ HANDLE CreateOrOpenSignalBlock(const char* regionName, SECURITY_ATTRIBUTES* secu
                : nullptr;
 }
 
-HANDLE CreateOrOpenSlotEvent(const char* regionName, unsigned slot,
-                             SECURITY_ATTRIBUTES* security) {
+HANDLE CreateOrOpenSlotEvent(const char* regionName, unsigned slot, SECURITY_ATTRIBUTES* security) {
     ObjectName name;
     return SlotEventName(regionName, slot, name) ? CreateEventA(security, FALSE, FALSE, name)
                                                  : nullptr;

@@ -11,8 +11,7 @@ bool GlobalChannel::Open(const CameraFormat& format) {
     // Frames are at most QVL_MAX_FRAME_BYTES: the sum fits 32 bits.
     mapping.Reset(CreateOrOpenRegion(QVL_MF_REGION_NAME, static_cast<DWORD>(bytes),
                                      security.For(GlobalObjectSecurity::mapping)));
-    mutex.Reset(
-        CreateOrOpenMutex(QVL_MF_REGION_NAME, security.For(GlobalObjectSecurity::mutex)));
+    mutex.Reset(CreateOrOpenMutex(QVL_MF_REGION_NAME, security.For(GlobalObjectSecurity::mutex)));
     if (mapping.Get() == nullptr || mutex.Get() == nullptr || !view.Map(mapping.Get()) ||
         view.Span() < bytes || !Adopt(format)) {
         view.Reset();

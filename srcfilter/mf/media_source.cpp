@@ -5,21 +5,12 @@
 #include "qvl_protocol.h"
 #include "stored_settings.h"
 
-#include <ksmedia.h>
 #include <mfapi.h>
 #include <mferror.h>
 #include <new>
 
 #define QVL_WIDEN2(text) L##text
 #define QVL_WIDEN(text) QVL_WIDEN2(text)
-
-namespace {
-
-// Spelled from the headers' values: the import libraries here do not carry these two.
-constexpr GUID iidKsControl = {STATIC_IID_IKsControl};
-constexpr GUID videoCapturePin = {STATIC_PINNAME_VIDEO_CAPTURE};
-
-} // namespace
 
 HRESULT MediaSource::CreateInstance(REFIID riid, void** out) {
     if (out == nullptr) {

@@ -38,8 +38,8 @@ public:
     void Shutdown();
 
 private:
-    MediaStream(IMFMediaSource* source, IMFStreamDescriptor* descriptor,
-                IMFMediaEventQueue* events, const CameraFormat& format);
+    MediaStream(IMFMediaSource* source, IMFStreamDescriptor* descriptor, IMFMediaEventQueue* events,
+                const CameraFormat& format);
     ~MediaStream();
 
     volatile LONG references = 1;

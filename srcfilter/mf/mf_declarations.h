@@ -4,8 +4,16 @@
 #include <windows.h>
 
 #include <mfapi.h>
+#include <ks.h>
+#include <ksmedia.h>
+#include <ksproxy.h>
 #include <mferror.h>
 #include <mfidl.h>
+
+// PINNAME_VIDEO_CAPTURE and IID_IKsControl spelled from the headers' values: no import
+// library here carries them.
+inline constexpr GUID videoCapturePin = {STATIC_PINNAME_VIDEO_CAPTURE};
+inline constexpr GUID iidKsControl = {STATIC_IID_IKsControl};
 
 // Stream attributes a Frame Server source sets on each stream descriptor.
 // MF_DEVICESTREAM_STREAM_CATEGORY (GUID): the stream's pin category.

@@ -9,8 +9,7 @@ namespace {
 
 constexpr REGSAM ownView = sizeof(void*) == 8 ? KEY_WOW64_64KEY : KEY_WOW64_32KEY;
 constexpr wchar_t classesKey[] = L"Software\\Classes\\CLSID";
-constexpr wchar_t classKey[] =
-    L"Software\\Classes\\CLSID\\" QVL_WIDEN(QVL_MF_SOURCE_CLSID_STRING);
+constexpr wchar_t classKey[] = L"Software\\Classes\\CLSID\\" QVL_WIDEN(QVL_MF_SOURCE_CLSID_STRING);
 
 LONG SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value),
@@ -19,8 +18,8 @@ LONG SetString(HKEY key, const wchar_t* name, const wchar_t* value) {
 
 LONG WriteClass(const wchar_t* path) {
     HKEY key = nullptr;
-    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, classKey, 0, nullptr, 0,
-                                  KEY_WRITE | ownView, nullptr, &key, nullptr);
+    LONG result = RegCreateKeyExW(HKEY_LOCAL_MACHINE, classKey, 0, nullptr, 0, KEY_WRITE | ownView,
+                                  nullptr, &key, nullptr);
     if (result != ERROR_SUCCESS) {
         return result;
     }
@@ -67,5 +66,5 @@ HRESULT UnregisterSourceClass() {
     }
     // Already gone is done.
     return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND ? S_OK
-                                                                      : HRESULT_FROM_WIN32(result);
+                                                                     : HRESULT_FROM_WIN32(result);
 }

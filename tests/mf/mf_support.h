@@ -3,6 +3,7 @@
 // source made through the built DLL's own class factory, the machine's format set for a scope,
 // and a producer that writes numbered frames through the sender library.
 #include "com_owners.h"
+#include "kernel_owners.h"
 #include "qvl_sender.h"
 
 #include <mfapi.h>
@@ -49,6 +50,10 @@ struct PictureColours {
     static constexpr BYTE bottom[3] = {200, 0, 0}; // B G R
 };
 DWORD NumberIn(const BYTE* pixel);
+// Frame numbers as a camera delivered them: in order, each a fresh frame and none missed,
+// but for a tenth that a loaded machine may cost (a producer late by more than half a frame
+// has its last picture shown again, by the pacing's design, and one that catches up skips).
+void ExpectFreshInOrder(const std::vector<DWORD>& numbers);
 
 // Sends frame 1, 2, ... at `fps` through the sender (which signals each one) until stopped.
 class NumberedProducer {
@@ -73,3 +78,9 @@ private:
     std::atomic<DWORD> sent{0};
     std::thread thread;
 };
+
+// The next event of `generator`, waiting up to five seconds (then MEError); its value in
+// `*value` when asked.
+MediaEventType NextEvent(IMFMediaEventGenerator* generator, PROPVARIANT* value = nullptr);
+// Threads this process runs now.
+int ThreadCount();

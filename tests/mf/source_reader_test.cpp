@@ -133,15 +133,12 @@ TEST_F(SourceReader, DeliversEachFreshFrameInOrderTopDownOneFrameTimeApart) {
     const double seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_GE(seconds, 109.0 / QVL_DEFAULT_FPS * 0.9) << "paced at the camera's rate";
-    int skipped = 0;
+    ExpectFreshInOrder(numbers);
     std::vector<LONGLONG> steps;
-    for (size_t i = 1; i < numbers.size(); ++i) {
-        EXPECT_GT(numbers[i], numbers[i - 1]) << "each sample a fresh frame, in order";
-        skipped += numbers[i] - numbers[i - 1] > 1;
+    for (size_t i = 1; i < times.size(); ++i) {
         EXPECT_GE(times[i] - times[i - 1], frameTime);
         steps.push_back(times[i] - times[i - 1]);
     }
-    EXPECT_LE(skipped, 10) << "frames were missed";
     std::nth_element(steps.begin(), steps.begin() + steps.size() / 2, steps.end());
     EXPECT_EQ(frameTime, steps[steps.size() / 2]) << "stamps one frame time apart";
 }

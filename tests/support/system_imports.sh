@@ -3,7 +3,7 @@
 # Usage: system_imports.sh OBJDUMP FILE...
 set -euo pipefail
 objdump=$1; shift
-allowed='^(KERNEL32|USER32|ADVAPI32|OLE32|OLEAUT32|SHELL32|SHLWAPI|VERSION|UUID|MSVCRT|COMCTL32|COMDLG32|GDI32|WS2_32|UXTHEME|RPCRT4|WINMM|OLEACC|WINDOWSCODECS|BCRYPT|api-ms-win-crt-[a-z0-9-]+)\.dll$'
+allowed='^(KERNEL32|USER32|ADVAPI32|OLE32|OLEAUT32|SHELL32|SHLWAPI|VERSION|UUID|MSVCRT|COMCTL32|COMDLG32|GDI32|WS2_32|UXTHEME|RPCRT4|WINMM|OLEACC|WINDOWSCODECS|BCRYPT|MFPLAT|api-ms-win-crt-[a-z0-9-]+)\.dll$'
 status=0
 for file in "$@"; do
   imports=$("$objdump" -p "$file" | awk '/DLL Name:/{print $3}')

@@ -11,12 +11,14 @@
 #include <windows.h>
 
 CameraFormat ReadStoredSettings();
+// The machine's three values alone (HKEY_LOCAL_MACHINE, 64-bit registry view, each missing one
+// its default): all a service can read, since the user's hive is not its own. The Windows 11
+// camera streams CameraFormatFor of them.
+CameraFormat ReadMachineSettings();
 // Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
 LONG WriteUserSettings(const CameraFormat& format);
 // Stores `format` for the current user if the camera takes it (FrameSizeAllowed, RateAllowed):
 // ERROR_SUCCESS, ERROR_INVALID_DATA with nothing stored, or the registry's error.
 LONG StoreUserFormat(const CameraFormat& format);
-// The machine's values in the 64-bit view, each its default when it is not there.
-CameraFormat ReadMachineSettings();
 // Stores all three values for the machine in the 64-bit view; needs an administrator.
 LONG WriteMachineSettings(const CameraFormat& format);

@@ -276,7 +276,7 @@ Function FormatPage
   nsDialogs::Create 1018
   Pop $R0
   Call ReadUserFormat
-  ${NSD_CreateLabel} 0 0 100% 30u "Programs that open the camera get pictures of this size at this rate (for you, the user who installs it, and for an installation for all users the Windows 11 camera's too). The camera panel changes it later."
+  ${NSD_CreateLabel} 0 0 100% 30u "Programs that open the camera get pictures of this size at this rate: for you and, with an installation for all users, for the Windows 11 camera too. The camera panel changes it later."
   Pop $R0
   ${NSD_CreateLabel} 0 40u 110u 12u "Size (width x height):"
   Pop $R0
@@ -307,9 +307,9 @@ Function Windows11Page
   !insertmacro MUI_HEADER_TEXT "Windows 11 camera" "The camera for programs that look for cameras only through Windows 11's own camera system."
   nsDialogs::Create 1018
   Pop $R0
-  ${NSD_CreateLabel} 0 0 100% 64u "Windows 11 can offer the camera through its own camera system too, to the Camera app, Store apps and the programs that find only cameras listed there. Programs then list a second camera, named ${CAMERA} followed by words Windows adds. The DirectShow camera is installed either way.$\r$\n$\r$\nThis part has not yet been seen working on a real Windows 11 machine, so it is off unless you choose it. If it fails, the rest of the installation stays and you are told what failed."
+  ${NSD_CreateLabel} 0 0 100% 84u "Windows 11 can offer the camera through its own camera system too, to the Camera app, Store apps and the programs that find only cameras listed there. Programs then list a second camera, named ${CAMERA} followed by words Windows adds. The DirectShow camera is installed either way.$\r$\n$\r$\nThis part has not yet been seen working on a real Windows 11 machine, so it is off unless you choose it. If it fails, the rest of the installation stays and you are told what failed."
   Pop $R0
-  ${NSD_CreateCheckbox} 0 72u 100% 12u "&Also install the Windows 11 camera (not yet seen working on real Windows 11)"
+  ${NSD_CreateCheckbox} 0 92u 100% 12u "&Also install the Windows 11 camera (not yet seen working on real Windows 11)"
   Pop $Win11Box
   ${If} $Win11Camera == 1
     ${NSD_Check} $Win11Box

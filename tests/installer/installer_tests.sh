@@ -194,7 +194,9 @@ producer_pid=
 # broken) after the x64 one was: the rest goes, what it needs stays, and the status says so.
 w64 reg add "$run_key" /v "$QVL_PANEL_RUN_VALUE" /d "\"$windir\\x64\\$QVL_PANEL_EXE\" --tray" /f >/dev/null
 cp "$work/broken.dll" "$dir/x86/srcfilter.dll"
-/usr/lib/wine/wine "$dir/uninstall.exe" /S "_?=$windir" >/dev/null 2>&1
+# _?= runs it in place and waits; NSIS takes the rest of the line unquoted as the folder.
+# shellcheck disable=SC2086
+(set -f && /usr/lib/wine/wine "$dir/uninstall.exe" /S _?=$windir >/dev/null 2>&1)
 status=$?
 [ $status = 2 ] || fail "an uninstall that could not unregister the x86 camera ended with $status"
 key_exists "$classes\\CLSID\\$clsid" && fail "the half-failed uninstall left the x64 class key"
@@ -214,7 +216,7 @@ for view in "$classes" "$classes32"; do
 done
 links=$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*' | wc -l)
 [ "$links" = 0 ] || fail "$links Start menu entries left"
-w64 reg query "HKLM\\$QVL_SETTINGS_KEY" /reg:64 >/dev/null 2>&1 && fail "the machine's format stayed"
+key_exists "HKLM\\Software\\$QVL_VENDOR" && fail "the machine's format stayed"
 
 for hive in HKLM HKCU; do
   key=$hive && [ $hive = HKLM ] && key="HKLM\\Software"
@@ -222,7 +224,7 @@ for hive in HKLM HKCU; do
   diff "$work/${hive,,}-before.txt" "$work/${hive,,}-after.txt" >"$work/${hive,,}.diff"
   echo "$key after uninstall: $(grep -c '^[<>] \[' "$work/${hive,,}.diff") keys differ"
   grep '^[<>] \[' "$work/${hive,,}.diff" | head -20
-  grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' -e '\Instance]' &&
+  grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' -e "${video_input%\\*}]" &&
     fail "$key keeps the camera's or the installer's keys above"
 done
 

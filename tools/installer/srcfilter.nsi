@@ -60,6 +60,7 @@ Var Win11Camera  ; 1 when the Windows 11 camera is asked for
 Var Win11Box
 Var Win11Result  ; "installed", or why it is not
 Var Failed       ; uninstall: what could not be unregistered, for the message
+Var Upgrade      ; uninstall: 1 when run by a newer installer, which keeps the user's choices
 
 !define MUI_ABORTWARNING
 !insertmacro MUI_PAGE_DIRECTORY
@@ -431,7 +432,7 @@ Section "Camera"
   ${AndIf} ${FileExists} "$R5\uninstall.exe"
     DetailPrint "Removing the installed version from $R5"
     ClearErrors
-    ExecWait '"$R5\uninstall.exe" /S _?=$R5' $R0
+    ExecWait '"$R5\uninstall.exe" /S /UPGRADE _?=$R5' $R0
     ${If} ${Errors}
     ${OrIf} $R0 != 0
       DetailPrint "the installed version could not be removed ($R0)"
@@ -533,6 +534,35 @@ Function un.onInit
     StrCpy $AllUsers 0
   ${EndIf}
   Call un.SelectScope
+  ${GetParameters} $R0
+  ClearErrors
+  ${GetOptions} $R0 "/UPGRADE" $R1
+  StrCpy $Upgrade 0
+  ${IfNot} ${Errors}
+    StrCpy $Upgrade 1
+  ${EndIf}
+FunctionEnd
+
+; Deletes the machine's key (path on the stack) while it is empty, then each parent below
+; Software while that is empty too.
+Function un.DeleteEmptyMachineKeys
+  Exch $R0
+  Push $R1
+  Push $R2
+  ${Do}
+    DeleteRegKey /ifempty HKLM $R0
+    StrLen $R1 $R0
+    ${Do}
+      IntOp $R1 $R1 - 1
+      ${IfThen} $R1 < 1 ${|} ${ExitDo} ${|}
+      StrCpy $R2 $R0 1 $R1
+    ${LoopUntil} $R2 == "\"
+    ${IfThen} $R1 < 1 ${|} ${ExitDo} ${|}
+    StrCpy $R0 $R0 $R1
+  ${LoopUntil} $R0 == "Software"
+  Pop $R2
+  Pop $R1
+  Pop $R0
 FunctionEnd
 
 ; Runs one uninstall step (folder and command on the stack, as for RegisterTool); names the
@@ -571,7 +601,8 @@ Function un.Step
 FunctionEnd
 
 ; Each user's camera settings and panel choices stay: they are each user's own, in each
-; user's hive. The machine's format goes with an installation for all users.
+; user's hive. The machine's format and the user's start-up value go, except when a newer
+; version replaces this one (/UPGRADE).
 ; A camera that cannot be unregistered keeps its folder (the files its registration names and
 ; the tool that removes it), the uninstaller, its entry and its shortcut, so that uninstalling
 ; again can finish; everything else is removed, and the status is 2.
@@ -608,13 +639,17 @@ Section "Uninstall"
   Call un.Step
   Pop $R7 ; 1: the x86 folder stays
 
-  DeleteRegValue HKCU "${RUN_KEY}" "${PANEL_RUN_VALUE}"
-  DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${PANEL_RUN_VALUE}"
+  ${If} $Upgrade != 1
+    DeleteRegValue HKCU "${RUN_KEY}" "${PANEL_RUN_VALUE}"
+    DeleteRegValue HKCU "${STARTUP_APPROVED_KEY}" "${PANEL_RUN_VALUE}"
+  ${EndIf}
   ${If} $AllUsers == 1
+  ${AndIf} $Upgrade != 1
     DeleteRegValue HKLM "${SETTINGS_KEY}" "${SETTING_WIDTH}"
     DeleteRegValue HKLM "${SETTINGS_KEY}" "${SETTING_HEIGHT}"
     DeleteRegValue HKLM "${SETTINGS_KEY}" "${SETTING_FPS}"
-    DeleteRegKey /ifempty HKLM "${SETTINGS_KEY}"
+    Push "${SETTINGS_KEY}"
+    Call un.DeleteEmptyMachineKeys
   ${EndIf}
   Call un.RemoveShortcuts
   ${If} $Failed == ""

@@ -308,9 +308,9 @@ Function Windows11Page
   !insertmacro MUI_HEADER_TEXT "Windows 11 camera" "The camera for programs that look for cameras only through Windows 11's own camera system."
   nsDialogs::Create 1018
   Pop $R0
-  ${NSD_CreateLabel} 0 0 100% 84u "Windows 11 can offer the camera through its own camera system too, to the Camera app, Store apps and the programs that find only cameras listed there. Programs then list a second camera, named ${CAMERA} followed by words Windows adds. The DirectShow camera is installed either way.$\r$\n$\r$\nThis part has not yet been seen working on a real Windows 11 machine, so it is off unless you choose it. If it fails, the rest of the installation stays and you are told what failed."
+  ${NSD_CreateLabel} 0 0 100% 68u "Windows 11 can offer the camera through its own camera system too, to the Camera app, Store apps and the programs that find only cameras listed there. Programs then list a second camera, named ${CAMERA} followed by words Windows adds. The DirectShow camera is installed either way.$\r$\n$\r$\nThis part has not yet been seen working on a real Windows 11 machine, so it is off unless you choose it. If it fails, the rest of the installation stays and you are told what failed."
   Pop $R0
-  ${NSD_CreateCheckbox} 0 92u 100% 12u "&Also install the Windows 11 camera (not yet seen working on real Windows 11)"
+  ${NSD_CreateCheckbox} 0 76u 100% 12u "&Also install the Windows 11 camera (not yet seen working on real Windows 11)"
   Pop $Win11Box
   ${If} $Win11Camera == 1
     ${NSD_Check} $Win11Box

@@ -394,13 +394,14 @@ FunctionEnd
 
 Section "Camera"
   SetDetailsPrint both
-  ; For all users the machine gets a format even when none is given: the user's own.
+  ; For all users the machine gets a format even when none is given: the user's own, unless
+  ; the camera does not take what the user has stored (then the machine's stays as it is).
   ${If} $Format == ""
   ${AndIf} $AllUsers == 1
     Call ReadUserFormat
     StrCpy $Format "$R1x$R2@$R3"
-  ${EndIf}
-  ${If} $Format != ""
+    Call StoreFormat
+  ${ElseIf} $Format != ""
     Call StoreFormat
     ${If} ${Errors}
       SetErrorLevel 2

@@ -348,8 +348,8 @@ FunctionEnd
 Function InstallWindows11Camera
   ${If} $AllUsers != 1
     StrCpy $Win11Result "it needs an installation for all users"
-  ${ElseIfNot} ${RunningX64}
-    StrCpy $Win11Result "it needs 64-bit Windows 11"
+  ${ElseIfNot} ${IsNativeAMD64}
+    StrCpy $Win11Result "it needs Windows 11 on an x64 processor"
   ${Else}
     DetailPrint "x64\qvl_register mfcamera install"
     nsExec::ExecToStack '"$INSTDIR\x64\qvl_register.exe" mfcamera install'

@@ -68,7 +68,6 @@ DWORD CSourceStream::ThreadProc() {
     while (GetRequest() != CMD_INIT) {
         Reply(static_cast<DWORD>(E_UNEXPECTED));
     }
-    pace = Pace();
     const HRESULT created = OnThreadCreate();
     if (FAILED(created)) {
         OnThreadDestroy();
@@ -76,7 +75,7 @@ DWORD CSourceStream::ThreadProc() {
         return 1;
     }
     // Writes made before this run belong to no sample of it.
-    pace.seenCount = pace.staleCount = WrittenCount();
+    pace.Start(WrittenCount());
     Reply(S_OK);
     for (bool running = true; running;) {
         switch (GetRequest()) {
@@ -181,7 +180,7 @@ void CSourceStream::InterruptEvents(HANDLE* events) const {
 HRESULT CSourceStream::WaitUntilDue() {
     REFERENCE_TIME start = 0;
     REFERENCE_TIME stop = 0;
-    pace.decidedRunning = false;
+    pace.GoUnpaced();
     if (GetNextSampleTimes(&start, &stop) != S_OK) {
         return S_OK;
     }
@@ -200,12 +199,10 @@ HRESULT CSourceStream::WaitUntilDue() {
                     return S_OK; // a clock that cannot tell the time paces nothing
                 }
                 now -= timing.start;
-                if (DueNow(start, now, frame, &wait)) {
-                    pace.decidedAt = now;
-                    pace.decidedRunning = true;
+                if (pace.Decide(start, now, frame, WrittenCount(), &wait)) {
                     return S_OK;
                 }
-            } else if (pace.delivered == 0) {
+            } else if (pace.DeliveredCount() == 0) {
                 return S_OK; // a paused stream gives its first sample, then waits for Run
             }
         } // the clock reference is not held across the wait
@@ -215,40 +212,6 @@ HRESULT CSourceStream::WaitUntilDue() {
             return S_FALSE;
         }
     }
-}
-
-bool CSourceStream::DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame,
-                           REFERENCE_TIME* wait) {
-    const LONG count = WrittenCount();
-    if (count != pace.seenCount) {
-        pace.seenCount = count;
-        pace.lastWrite = now;
-        pace.writing = true;
-    }
-    const REFERENCE_TIME scheduled = due + pace.lag + pace.phase;
-    const REFERENCE_TIME at =
-        CatchUp(scheduled, now, frame, pace.lastDeliveryKnown ? &pace.lastDelivery : nullptr);
-    pace.lag += at - scheduled;
-    // While the source writes (a write seen within two frames), the sample goes at the first
-    // write within half a frame of its time, else when that half frame is over. Otherwise it
-    // goes at its time.
-    const bool aligned = pace.writing && now - pace.lastWrite <= 2 * frame;
-    const REFERENCE_TIME half = aligned ? frame / 2 : 0;
-    if (now < at - half) {
-        pace.staleCount = count; // a write before the window belongs to an earlier sample
-        *wait = at - half - now;
-        return false;
-    }
-    const bool fresh = aligned && count != pace.staleCount;
-    if (fresh || now >= at + half) {
-        if (fresh) {
-            pace.phase = Realign(pace.phase, now - at, frame);
-        }
-        pace.staleCount = count;
-        return true;
-    }
-    *wait = at + half - now;
-    return false;
 }
 
 bool CSourceStream::WaitForChange(REFERENCE_TIME wait) {
@@ -274,9 +237,7 @@ bool CSourceStream::WaitForChange(REFERENCE_TIME wait) {
 }
 
 void CSourceStream::NoteDelivery() {
-    ++pace.delivered;
-    pace.lastDelivery = pace.decidedAt;
-    pace.lastDeliveryKnown = pace.decidedRunning;
+    pace.Delivered();
 }
 
 HRESULT CSourceStream::GetMediaType(int iPosition, COwnedMediaType* pmt) {

@@ -11,6 +11,7 @@
 // state lock, so that the filter can stop it while holding that lock.
 #include "amthread.h"
 #include "outputpin.h"
+#include "pacing.h"
 #include "sync.h"
 
 #include "com_owners.h"
@@ -81,9 +82,6 @@ private:
     // Worker: holds the sample about to be filled until it is due. S_OK: fill and deliver it
     // now; S_FALSE: a command is waiting to be answered.
     HRESULT WaitUntilDue();
-    // Worker, running with a clock: true when the sample due at `due` goes at stream time
-    // `now`; otherwise sets `*wait` to how long to wait at most before looking again.
-    bool DueNow(REFERENCE_TIME due, REFERENCE_TIME now, REFERENCE_TIME frame, REFERENCE_TIME* wait);
     // Waits until `wait` (100 ns units; negative: no limit) has passed or something changes;
     // false when a command ended the wait.
     bool WaitForChange(REFERENCE_TIME wait);
@@ -101,18 +99,6 @@ private:
     // Ends the worker's wait for a sample's time; made once with the pin.
     CWaitableTimer frameTimer;
 
-    // The worker's own pacing state, reset when the worker starts.
-    struct Pace {
-        LONGLONG delivered = 0;       // samples delivered since the worker started
-        REFERENCE_TIME lag = 0;       // how far stalls have moved delivery behind the stamps
-        REFERENCE_TIME phase = 0;     // delivery lined up with the source's writes (Realign)
-        REFERENCE_TIME decidedAt = 0; // stream time at which the sample in hand was let go
-        bool decidedRunning = false;  // ... while running with a clock
-        REFERENCE_TIME lastDelivery = 0;
-        bool lastDeliveryKnown = false;
-        LONG seenCount = 0;           // the source's write count when last looked at
-        LONG staleCount = 0;          // writes that do not make the next sample fresh
-        REFERENCE_TIME lastWrite = 0; // stream time at which a write was last seen
-        bool writing = false;         // the source has said it writes, since the worker started
-    } pace;
+    // The worker's own pacing state, restarted when the worker starts.
+    FramePacer pace;
 };

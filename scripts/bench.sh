@@ -20,8 +20,10 @@ cd "$root"
 bench_preset() { # preset
   local preset=$1 build=$root/build/$1
   cmake --preset "$preset" >/dev/null
-  cmake --build --preset "$preset" --target stream_bench fill_bench qvl_producer quadrant_window \
-    on_desktop qvl_panel claim_probe >/dev/null
+  local targets=(stream_bench fill_bench qvl_producer quadrant_window on_desktop qvl_panel
+    claim_probe)
+  [ "$preset" = win64 ] && targets+=(mf_bench) # the Windows 11 camera is x64 only
+  cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
   echo "== $preset =="
   "$build/winerun" "$build/bench/fill/fill_bench.exe"
   "$build/winerun" "$build/bench/stream_bench.exe" free steady paced age
@@ -35,6 +37,8 @@ bench_preset() { # preset
   wineserver -k 2>/dev/null || true
   wait "$server" || true
   rm -f "$trace"
+  # The Windows 11 camera: age through the source reader, fill against its floor, dual feed.
+  [ "$preset" = win64 ] && "$build/winerun" "$build/bench/mf_bench.exe"
   # The screen source and the panel once, with the x86-64 programs: the grab is the X server's
   # work either way.
   if [ "$preset" = win64 ]; then

@@ -21,11 +21,24 @@ stage=$work/stage
 for f in "${extra[@]}"; do cp "${f#*=}" "$stage/${f%%=*}"; done
 
 # What the uninstaller (and a failed install's rollback) removes: exactly what was staged,
-# files first, then the folders from the deepest up.
+# files first, then the folders from the deepest up. One macro per bitness's folder, so that
+# an uninstall that could not unregister one bitness removes the other's, and one for all.
+delete_lines() { sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|'; }
+remove_files() { # folder: the Delete and RMDir lines for what the staging holds there
+  (cd "$stage" && find "$1" -type f | sort | delete_lines)
+  (cd "$stage" && find "$1" -mindepth 1 -type d | sort -r | sed 's|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|')
+}
 {
+  for bits in x64 x86; do
+    echo "!macro QVL_REMOVE_FILES_${bits^^}"
+    remove_files "$bits"
+    echo "  RMDir \"\$INSTDIR\\$bits\""
+    echo '!macroend'
+  done
   echo '!macro QVL_REMOVE_FILES'
-  (cd "$stage" && find . -type f | sort | sed 's|^\./||; s|/|\\|g; s|.*|  Delete "$INSTDIR\\&"|')
-  (cd "$stage" && find . -mindepth 1 -type d | sort -r | sed 's|^\./||; s|/|\\|g; s|.*|  RMDir "$INSTDIR\\&"|')
+  echo '  !insertmacro QVL_REMOVE_FILES_X64'
+  echo '  !insertmacro QVL_REMOVE_FILES_X86'
+  (cd "$stage" && find . -maxdepth 1 -type f | sort | delete_lines)
   echo '!macroend'
 } >"$work/files.nsh"
 
@@ -35,6 +48,7 @@ makensis -V2 -NOCD "-DVERSION=$version" "-DSTAGE=$stage" "-DFILES=$work/files.ns
   "-DSETTINGS_KEY=$QVL_SETTINGS_KEY" "-DSETTING_WIDTH=$QVL_SETTING_WIDTH" \
   "-DSETTING_HEIGHT=$QVL_SETTING_HEIGHT" "-DSETTING_FPS=$QVL_SETTING_FPS" \
   "-DDEFAULT_WIDTH=$QVL_DEFAULT_WIDTH" "-DDEFAULT_HEIGHT=$QVL_DEFAULT_HEIGHT" \
-  "-DDEFAULT_FPS=$QVL_DEFAULT_FPS" \
+  "-DDEFAULT_FPS=$QVL_DEFAULT_FPS" "-DPANEL_EXE=$QVL_PANEL_EXE" \
+  "-DPANEL_RUN_VALUE=$QVL_PANEL_RUN_VALUE" \
   "$root/tools/installer/srcfilter.nsi" >&2
 echo "$setup"

@@ -1,10 +1,13 @@
 # shellcheck shell=bash disable=SC2034
-# Sourced by shell scripts: the camera's names, read from the one header that states them
-# (srcfilter/protocol/qvl_protocol.h), so that no script spells them out again.
-qvl_header="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/srcfilter/protocol/qvl_protocol.h"
-# The text of a #define whose value is one string literal.
-qvl_string() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "$qvl_header"; }
+# Sourced by shell scripts: the camera's and the panel's names, read from the headers that
+# state them (srcfilter/protocol/qvl_protocol.h, tools/panel/panel_names.h), so that no script
+# spells them out again.
+qvl_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+qvl_header=$qvl_root/srcfilter/protocol/qvl_protocol.h
+# The text of a #define whose value is one string literal (in HEADER, the protocol's if none).
+qvl_string() { sed -n "s/^#define $1 \"\(.*\)\"\$/\1/p" "${2:-$qvl_header}"; }
 QVL_CAMERA_CLSID=$(qvl_string QVL_CAMERA_CLSID_STRING)
+QVL_MF_SOURCE_CLSID=$(qvl_string QVL_MF_SOURCE_CLSID_STRING)
 QVL_CAMERA_NAME=$(qvl_string QVL_CAMERA_FRIENDLY_NAME)
 # The settings' registry key under HKCU, as the configuration store lays out
 # QVL_SETTINGS_VENDOR, QVL_SETTINGS_APP and QVL_SETTINGS_PATH: Software\vendor\app\media\virtual.
@@ -21,10 +24,13 @@ qvl_number() { sed -n "s/^#define $1 \([0-9][0-9]*\)\$/\1/p" "$qvl_header"; }
 QVL_DEFAULT_WIDTH=$(qvl_number QVL_DEFAULT_WIDTH)
 QVL_DEFAULT_HEIGHT=$(qvl_number QVL_DEFAULT_HEIGHT)
 QVL_DEFAULT_FPS=$(qvl_number QVL_DEFAULT_FPS)
-[ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }
-# The panel's start-up value and its own key under HKCU, from tools/panel/panel_names.h.
-qvl_panel_header="$(dirname "$qvl_header")/../../tools/panel/panel_names.h"
-QVL_PANEL_RUN_VALUE=$(sed -n 's/^#define QVL_PANEL_RUN_VALUE "\(.*\)"$/\1/p' "$qvl_panel_header")
+# The panel's program, its per-user start-up value under ...\CurrentVersion\Run and its own
+# key under HKCU.
+qvl_panel_header=$qvl_root/tools/panel/panel_names.h
+QVL_PANEL_EXE=$(qvl_string QVL_PANEL_EXE "$qvl_panel_header")
+QVL_PANEL_RUN_VALUE=$(qvl_string QVL_PANEL_RUN_VALUE "$qvl_panel_header")
 qvl_panel_leaf=$(sed -n 's/^#define QVL_PANEL_KEY .*"\\\\\([^"]*\)"$/\1/p' "$qvl_panel_header")
 QVL_PANEL_KEY="Software\\$QVL_VENDOR\\$(qvl_string QVL_SETTINGS_APP)\\$qvl_panel_leaf"
-unset qvl_panel_leaf
+unset qvl_root qvl_panel_leaf
+[ -n "$QVL_PANEL_RUN_VALUE" ] || { echo "qvl_names.sh: no panel names in $qvl_panel_header" >&2; exit 1; }
+[ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }

@@ -2,12 +2,18 @@
 
 #include "channel_objects.h"
 
-bool SignalBlock::Open(const char* regionName) {
+bool SignalBlock::Open(const char* regionName, SECURITY_ATTRIBUTES* security) {
     Close();
-    if (regionName == nullptr) {
-        return false;
-    }
-    mapping.Reset(CreateOrOpenSignalBlock(regionName));
+    return regionName != nullptr && Map(CreateOrOpenSignalBlock(regionName, security));
+}
+
+bool SignalBlock::OpenExisting(const char* regionName) {
+    Close();
+    return regionName != nullptr && Map(OpenSignalBlock(regionName));
+}
+
+bool SignalBlock::Map(HANDLE handle) {
+    mapping.Reset(handle);
     if (mapping.Get() == nullptr || !view.Map(mapping.Get()) ||
         view.Span() < sizeof(qvl_signal_block)) {
         Close();

@@ -11,14 +11,18 @@ public:
     SignalBlock(const SignalBlock&) = delete;
     SignalBlock& operator=(const SignalBlock&) = delete;
 
-    // Creates (zero-filled) or opens the block of the region `regionName` and maps it; false,
-    // with nothing held, when it cannot be had or is smaller than a block.
-    bool Open(const char* regionName);
+    // Creates (zero-filled, with `security`) or opens the block of the region `regionName` and
+    // maps it; false, with nothing held, when it cannot be had or is smaller than a block.
+    bool Open(const char* regionName, SECURITY_ATTRIBUTES* security = nullptr);
+    // As Open, but only when the block exists already, and with a producer's rights.
+    bool OpenExisting(const char* regionName);
     void Close();
     // The mapped block, or null.
     qvl_signal_block* Get() const { return block; }
 
 private:
+    bool Map(HANDLE handle);
+
     CKernelHandle mapping;
     CMappedView view;
     qvl_signal_block* block = nullptr;

@@ -3,9 +3,9 @@
 # camera keeps its frame rate although ffmpeg's sink takes samples as fast as they come, so
 # N frames take at least (N - 2) frame times, ffmpeg drops none, and the producer's frame
 # counter read from the captured frames rises steadily. Once at the default 320x240, 25 fps,
-# once at 1280x720, 30 fps, each set with qvl_register format and seen by ffmpeg's
-# -list_options; format values the camera refuses change no stored byte. The settings are
-# restored afterwards.
+# once at 1280x720, 30 fps, each set with qvl_register format --user (the machine's format
+# stays as it is) and seen by ffmpeg's -list_options; format values the camera refuses change
+# no stored byte. The settings are restored afterwards.
 # Arguments: the build's Wine runner, ffmpeg.exe, qvl_register.exe, qvl_producer.exe,
 # srcfilter.dll.
 set -uo pipefail
@@ -42,7 +42,7 @@ trap cleanup EXIT
 # Captures `frames` frames at width x height, fps; checks time, drops and counters.
 capture() { # width height fps frames
   local width=$1 height=$2 fps=$3 frames=$4 what="$1x$2 at $3 fps"
-  "$runner" "$register" format "${width}x${height}@$fps" >/dev/null ||
+  "$runner" "$register" format --user "${width}x${height}@$fps" >/dev/null ||
     fail "$what: qvl_register format refused it"
   "$runner" "$ffmpeg" -hide_banner -list_options true -f dshow -i "video=$QVL_CAMERA_NAME" \
     2>&1 | tr -d '\r' >"$work/options.txt"

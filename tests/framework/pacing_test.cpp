@@ -47,4 +47,31 @@ TEST(Realign, FollowsTheWriterWithinAFrameOfTheSchedule) {
     EXPECT_EQ(1000, Realign(frame - 1000, 2000, frame));
 }
 
+TEST(FramePacer, WithoutWritesEachSampleGoesAtItsTime) {
+    FramePacer pacer;
+    pacer.Start(0);
+    REFERENCE_TIME wait = 0;
+    EXPECT_FALSE(pacer.Decide(4 * frame, 3 * frame, frame, 0, &wait));
+    EXPECT_EQ(frame, wait);
+    EXPECT_TRUE(pacer.Decide(4 * frame, 4 * frame, frame, 0, &wait));
+    pacer.Delivered();
+    EXPECT_EQ(1, pacer.DeliveredCount());
+    EXPECT_EQ(0, pacer.Lag());
+}
+
+TEST(FramePacer, AWriterWithinHalfAFrameSetsThePace) {
+    FramePacer pacer;
+    pacer.Start(7); // writes before the run belong to no sample of it
+    REFERENCE_TIME wait = 0;
+    EXPECT_TRUE(pacer.Decide(0, 0, frame, 7, &wait));
+    pacer.Delivered();
+    // A write a quarter frame before the next sample's time: it goes at once...
+    EXPECT_TRUE(pacer.Decide(frame, frame * 3 / 4, frame, 8, &wait));
+    pacer.Delivered();
+    // ... and the schedule follows: the one after is due a quarter frame early, and without a
+    // fresh write waits until half a frame after that.
+    EXPECT_FALSE(pacer.Decide(2 * frame, 2 * frame - frame / 4, frame, 8, &wait));
+    EXPECT_EQ(frame / 2, wait);
+}
+
 } // namespace

@@ -3,11 +3,16 @@
 # parts emulated where the host refuses 32-bit code):
 # - for the current user: nothing written outside the user's hive; its uninstaller removes it;
 # - for the machine, over an older version: one registration, one uninstall entry carrying
-#   the new version, no file of the old version left, the format given on the command line;
-#   ffmpeg of either bitness lists the camera and captures the producer started out of the
-#   installed folder; while that producer runs, a reinstall fails and leaves the install whole;
-# - its uninstaller leaves no file, folder, class key, video input entry, uninstall entry or
-#   shortcut.
+#   the new version, no file of the old version left, the format given on the command line
+#   (the machine's too, in the 64-bit view, whichever bitness stores it), the panel leading
+#   the Start menu; the Windows 11 camera asked for is refused (Wine has none), and the install
+#   still succeeds and records why; ffmpeg of either bitness lists the camera and captures the
+#   producer started out of the installed folder; while that producer runs, a reinstall fails
+#   and leaves the install whole;
+# - an uninstall whose x86 camera cannot be unregistered removes everything else, keeps what
+#   it needs to finish later and says so in its status; the next one finishes;
+# - its uninstaller leaves no file, folder, class key, video input entry (nor an Instance key
+#   it left empty), uninstall entry, shortcut, start-up value or machine format.
 # Prints the installer's size, the install and uninstall times and what the registry keeps.
 # Usage: installer_tests.sh BUILD32 BUILD64 WORKDIR FFMPEG32 FFMPEG64
 set -uo pipefail
@@ -23,6 +28,14 @@ done
 clsid=$QVL_CAMERA_CLSID
 classes="HKLM\\Software\\Classes" classes32="HKLM\\Software\\Classes\\Wow6432Node"
 video_input="CLSID\\{860BB310-5D01-11D0-BD3B-00A0C911CE86}\\Instance\\$clsid"
+run_key="HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+machine_format() { # the machine's stored format, WIDTHxHEIGHT@FPS in hexadecimal, 64-bit view
+  local v out=
+  for v in "$QVL_SETTING_WIDTH" "$QVL_SETTING_HEIGHT" "$QVL_SETTING_FPS"; do
+    out+=$(w64 reg query "HKLM\\$QVL_SETTINGS_KEY" /v "$v" /reg:64 | sed -n "s/^ *$v *REG_DWORD *0x//p")_
+  done
+  echo "$out"
+}
 uninstall_key="Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\srcfilter"
 
 failures=0
@@ -114,7 +127,12 @@ key_exists "HKLM\\$uninstall_key" && fail "the failed install wrote its entry"
 # For the machine: the old version, then the current one over it.
 run_setup "$old" || fail "install of 0.9.0 failed"
 [ "$(value "HKLM\\$uninstall_key" DisplayVersion)" = 0.9.0 ] || fail "0.9.0's entry is not 0.9.0"
-run_setup "$setup" /FORMAT=640x480@30 || fail "upgrade failed"
+run_setup "$setup" /FORMAT=640x480@30 /WIN11CAMERA || fail "upgrade asking for the Windows 11 camera failed"
+win11=$(value "HKLM\\$uninstall_key" Windows11Camera)
+[[ $win11 == "not installed: "*"needs Windows 11 (build 22000 or later)"* ]] ||
+  fail "the entry records the Windows 11 camera as '$win11'"
+key_exists "$classes\\CLSID\\$QVL_MF_SOURCE_CLSID" && fail "the refused Windows 11 camera left its class key"
+[ "$(machine_format)" = 280_1e0_1e_ ] || fail "the machine's format is $(machine_format), not 640x480@30"
 [ "$(value "HKLM\\$uninstall_key" DisplayVersion)" = "$version" ] ||
   fail "the entry's version is '$(value "HKLM\\$uninstall_key" DisplayVersion)', not $version"
 entries=$(w64 reg query "HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall" /s |
@@ -134,6 +152,11 @@ for view in "$classes" "$classes32"; do
 done
 links=$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*.lnk' | wc -l)
 [ "$links" -ge 3 ] || fail "$links Start menu entries"
+[ -n "$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*/camera panel.lnk')" ] ||
+  fail "no Camera panel in the Start menu"
+for bits in x64 x86; do
+  [ -f "$dir/$bits/$QVL_PANEL_EXE" ] || fail "no $bits/$QVL_PANEL_EXE installed"
+done
 
 # Capture programs of both bitnesses see the camera at the format given and receive the
 # installed producer's pictures.
@@ -163,6 +186,28 @@ run_setup "$setup" && fail "reinstall while the producer runs succeeded"
 kill "$producer_pid" && wait "$producer_pid" 2>/dev/null
 producer_pid=
 
+# The 32-bit tool stores the machine's format where the 64-bit service reads it.
+/usr/lib/wine/wine "$dir/x86/qvl_register.exe" format 800x600@30 >/dev/null 2>&1
+[ "$(machine_format)" = 320_258_1e_ ] || fail "the x86 tool stored the machine's format as $(machine_format)"
+
+# The panel set to start with Windows; an x86 camera that cannot be unregistered (its module
+# broken) after the x64 one was: the rest goes, what it needs stays, and the status says so.
+w64 reg add "$run_key" /v "$QVL_PANEL_RUN_VALUE" /d "\"$windir\\x64\\$QVL_PANEL_EXE\" --tray" /f >/dev/null
+cp "$work/broken.dll" "$dir/x86/srcfilter.dll"
+# _?= runs it in place and waits; NSIS takes the rest of the line unquoted as the folder.
+# shellcheck disable=SC2086
+(set -f && /usr/lib/wine/wine "$dir/uninstall.exe" /S _?=$windir >/dev/null 2>&1)
+status=$?
+[ $status = 2 ] || fail "an uninstall that could not unregister the x86 camera ended with $status"
+key_exists "$classes\\CLSID\\$clsid" && fail "the half-failed uninstall left the x64 class key"
+[ -e "$dir/x64" ] && fail "the half-failed uninstall left the x64 folder"
+[ -f "$dir/x86/qvl_register.exe" ] && [ -f "$dir/uninstall.exe" ] &&
+  key_exists "HKLM\\$uninstall_key" || fail "the half-failed uninstall kept nothing to finish with"
+w64 reg query "$run_key" /v "$QVL_PANEL_RUN_VALUE" >/dev/null 2>&1 && fail "the panel's start-up value stayed"
+links=$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*.lnk' -printf '%f\n')
+[ "$links" = Uninstall.lnk ] || fail "the half-failed uninstall left these shortcuts: $links"
+cp "$build32/srcfilter/srcfilter.dll" "$dir/x86/srcfilter.dll"
+
 uninstall HKLM
 [ -e "$dir" ] && fail "left under the install folder: $(find "$dir" | head -5)"
 for view in "$classes" "$classes32"; do
@@ -171,6 +216,7 @@ for view in "$classes" "$classes32"; do
 done
 links=$(find "$WINEPREFIX/drive_c" -ipath '*start menu*srcfilter*' | wc -l)
 [ "$links" = 0 ] || fail "$links Start menu entries left"
+key_exists "HKLM\\Software\\$QVL_VENDOR" && fail "the machine's format stayed"
 
 for hive in HKLM HKCU; do
   key=$hive && [ $hive = HKLM ] && key="HKLM\\Software"
@@ -178,7 +224,7 @@ for hive in HKLM HKCU; do
   diff "$work/${hive,,}-before.txt" "$work/${hive,,}-after.txt" >"$work/${hive,,}.diff"
   echo "$key after uninstall: $(grep -c '^[<>] \[' "$work/${hive,,}.diff") keys differ"
   grep '^[<>] \[' "$work/${hive,,}.diff" | head -20
-  grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' &&
+  grep '^>' "$work/${hive,,}.diff" | grep -iF -e "$clsid" -e '\srcfilter' -e "${video_input%\\*}]" &&
     fail "$key keeps the camera's or the installer's keys above"
 done
 

@@ -1,6 +1,7 @@
 // qvl_register as a program of its own, run as a child: a second step that fails for real is
 // rolled back, console events between the steps do not stop it, and a kill at any moment
-// never lists a camera whose class is not registered and is repaired by the next run.
+// never lists a camera whose class is not registered and is repaired by the next run; an
+// uninstall takes away the category's Instance key only when it leaves it empty.
 #include "registry_probe.h"
 #include "srcfilter_module.h"
 
@@ -189,6 +190,29 @@ TEST_F(RegisterToolTest, AVideoInputEntryThatCannotBeWrittenUndoesTheModulesRegi
         EXPECT_EQ("no", StatusLine(status.output, "class key, machine:")) << status.output;
         EXPECT_EQ("no", StatusLine(status.output, "class key, user:")) << status.output;
         EXPECT_EQ("no", StatusLine(status.output, "video input category:")) << status.output;
+        DeleteTree(root, kInstances);
+    }
+}
+
+// The mapper leaves the category's Instance key behind with the last entry; the tool removes
+// it once empty, and never while another program's entry (or a value) is in it.
+TEST_F(RegisterToolTest, UninstallRemovesTheInstanceKeyOnlyWhenItIsLeftEmpty) {
+    const std::string otherEntry = kInstances + "\\{0D7E5A1C-3F1B-4C6E-9E2A-5B8F00000001}";
+    for (const bool user : {false, true}) {
+        SCOPED_TRACE(user ? "--user" : "machine");
+        const HKEY root = user ? HKEY_CURRENT_USER : HKEY_LOCAL_MACHINE;
+        DeleteTree(root, kInstances);
+        for (const bool other : {false, true}) {
+            if (other) {
+                WriteString(root, otherEntry, "FriendlyName", "another camera");
+            }
+            EXPECT_EQ(0u, RunTool(user ? L"install --user" : L"install").status);
+            ASSERT_TRUE(KeyExists(root, kInstances + "\\" + GuidText(kCameraClass)));
+            const Outcome uninstall = RunTool(user ? L"uninstall --user" : L"uninstall");
+            EXPECT_EQ(0u, uninstall.status) << uninstall.output;
+            EXPECT_EQ(other, KeyExists(root, kInstances));
+            EXPECT_EQ(other, KeyExists(root, otherEntry));
+        }
         DeleteTree(root, kInstances);
     }
 }

@@ -1,6 +1,7 @@
 #include "format_command.h"
 
 #include "camera_format.h"
+#include "elevation.h"
 #include "qvl_protocol.h"
 #include "stored_settings.h"
 
@@ -48,20 +49,28 @@ void PrintFormat(const char* lead, const CameraFormat& format) {
                 format.fps);
 }
 
-} // namespace
-
-int ShowFormat() {
-    const CameraFormat stored = ReadStoredSettings();
+// The format the camera streams for stored values, with those values when it does not take
+// them.
+void PrintStored(const char* whose, const CameraFormat& stored) {
     const CameraFormat format = CameraFormatFor(stored);
-    PrintFormat("camera format for the current user: ", format);
+    char lead[96];
+    std::snprintf(lead, sizeof(lead), "camera format for %s: ", whose);
+    PrintFormat(lead, format);
     if (format.width != stored.width || format.height != stored.height ||
         format.fps != stored.fps) {
         PrintFormat("(the stored values, which the camera does not take: ", stored);
     }
+}
+
+} // namespace
+
+int ShowFormat() {
+    PrintStored("the current user", ReadStoredSettings());
+    PrintStored("the machine (the Windows 11 camera's)", ReadMachineSettings());
     return 0;
 }
 
-int SetFormat(const wchar_t* text) {
+int SetFormat(const wchar_t* text, Scope scope) {
     CameraFormat format = ReadStoredSettings();
     if (!ParseFormat(text, &format)) {
         std::fprintf(stderr,
@@ -85,12 +94,28 @@ int SetFormat(const wchar_t* text) {
                      format.fps, QVL_MAX_FPS);
         return 1;
     }
-    const LONG written = WriteUserSettings(format);
+    LONG written = WriteUserSettings(format);
     if (written != ERROR_SUCCESS) {
         std::fprintf(stderr, "qvl_register: cannot store the format (error %ld)\n", written);
         return 1;
     }
     PrintFormat("camera format for the current user set to ", format);
+    // One format serves both cameras; only an administrator can write the machine's, which is
+    // the one the Windows 11 camera reads.
+    if (scope == Scope::Machine && IsElevated()) {
+        written = WriteMachineSettings(format);
+        if (written != ERROR_SUCCESS) {
+            std::fprintf(stderr,
+                         "qvl_register: cannot store the format for the machine (error %ld); "
+                         "the Windows 11 camera keeps its own\n",
+                         written);
+            return 1;
+        }
+        PrintFormat("camera format for the machine (the Windows 11 camera's) set to ", format);
+    } else {
+        PrintFormat("the Windows 11 camera keeps the machine's format, ",
+                    CameraFormatFor(ReadMachineSettings()));
+    }
     std::printf("qvl_register: programs see it the next time they open the camera\n");
     return 0;
 }

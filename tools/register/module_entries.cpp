@@ -1,42 +1,38 @@
 #include "module_entries.h"
 
-namespace {
-// GetProcAddress hands back a generic function pointer; the export's real type is known.
-template <typename Fn> Fn Export(HMODULE module, const char* name) {
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-} // namespace
-
-ModuleEntries::ModuleEntries(const std::wstring& path) {
-    module = LoadLibraryW(path.c_str());
-    if (module == nullptr) {
+ModuleEntries::ModuleEntries(const std::wstring& path) : module(path.c_str()) {
+    if (module.Get() == nullptr) {
         error = GetLastError();
         return;
     }
-    registerServer = Export<ServerFn>(module, "DllRegisterServer");
-    unregisterServer = Export<ServerFn>(module, "DllUnregisterServer");
-    install = Export<InstallFn>(module, "DllInstall");
-    if (registerServer == nullptr || unregisterServer == nullptr || install == nullptr) {
+    registerServer = module.Export<ServerFn>("DllRegisterServer");
+    unregisterServer = module.Export<ServerFn>("DllUnregisterServer");
+    install = module.Export<InstallFn>("DllInstall");
+    if (registerServer == nullptr || unregisterServer == nullptr) {
         error = ERROR_PROC_NOT_FOUND;
     }
 }
 
-ModuleEntries::~ModuleEntries() {
-    if (module != nullptr) {
-        FreeLibrary(module);
+HRESULT ModuleEntries::CanCall(Scope scope) const {
+    if (error != ERROR_SUCCESS) {
+        return HRESULT_FROM_WIN32(error);
     }
+    return scope == Scope::User && install == nullptr ? HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND)
+                                                      : S_OK;
 }
 
 HRESULT ModuleEntries::Register(Scope scope) const {
-    if (error != ERROR_SUCCESS) {
-        return HRESULT_FROM_WIN32(error);
+    const HRESULT hr = CanCall(scope);
+    if (FAILED(hr)) {
+        return hr;
     }
     return scope == Scope::Machine ? registerServer() : install(TRUE, L"user");
 }
 
 HRESULT ModuleEntries::Unregister(Scope scope) const {
-    if (error != ERROR_SUCCESS) {
-        return HRESULT_FROM_WIN32(error);
+    const HRESULT hr = CanCall(scope);
+    if (FAILED(hr)) {
+        return hr;
     }
     return scope == Scope::Machine ? unregisterServer() : install(FALSE, L"user");
 }

@@ -1,6 +1,7 @@
 #include "status_report.h"
 
 #include "qvl_protocol.h"
+#include "registry_key.h"
 
 #include <dshow.h>
 #include <uuids.h>
@@ -11,47 +12,50 @@
 namespace {
 constexpr int kToolBitness = static_cast<int>(sizeof(void*) * 8);
 
-// "Software\Classes\CLSID\{category}\Instance\{camera}", or the class key when no category.
-std::wstring ClassesPath(const GUID* category) {
-    const std::wstring camera = L"" QVL_CAMERA_CLSID_STRING;
-    if (category == nullptr) {
-        return L"Software\\Classes\\CLSID\\" + camera;
-    }
-    wchar_t text[40] = {};
-    StringFromGUID2(*category, text, 40);
-    return L"Software\\Classes\\CLSID\\" + std::wstring(text) + L"\\Instance\\" + camera;
+std::wstring ClassKeyPath(const wchar_t* clsid) {
+    return std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
 }
 
-bool KeyExists(HKEY root, const std::wstring& path) {
+// "Software\Classes\CLSID\{category}\Instance\{camera}".
+std::wstring InstancePath(const GUID& category) {
+    wchar_t text[40] = {};
+    StringFromGUID2(category, text, 40);
+    return ClassKeyPath(text) + L"\\Instance\\" QVL_CAMERA_CLSID_STRING;
+}
+
+// `path` under `root` opened for reading in the registry view `view`; a null key when missing.
+HKEY OpenKey(HKEY root, const std::wstring& path, REGSAM view) {
     HKEY key = nullptr;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) {
-        return false;
-    }
-    RegCloseKey(key);
-    return true;
+    return RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, &key) == ERROR_SUCCESS ? key
+                                                                                        : nullptr;
+}
+
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view = 0) {
+    const CRegistryKey key(OpenKey(root, path, view));
+    return key.Get() != nullptr;
 }
 
 // "machine", "user", "machine and user" or "no".
-const char* Where(const GUID* category) {
-    const std::wstring path = ClassesPath(category);
+const char* Where(const GUID& category) {
+    const std::wstring path = InstancePath(category);
     const bool machine = KeyExists(HKEY_LOCAL_MACHINE, path);
     const bool user = KeyExists(HKEY_CURRENT_USER, path);
     return machine && user ? "machine and user" : machine ? "machine" : user ? "user" : "no";
 }
+} // namespace
 
-void PrintClassKey(const char* label, HKEY root) {
-    const std::wstring path = ClassesPath(nullptr) + L"\\InprocServer32";
-    wchar_t server[MAX_PATH] = {};
-    DWORD size = sizeof(server) - sizeof(wchar_t);
-    if (RegGetValueW(root, path.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, server, &size) !=
-        ERROR_SUCCESS) {
-        std::printf("%-24s %s\n", label,
-                    KeyExists(root, ClassesPath(nullptr)) ? "incomplete" : "no");
+void PrintClassKey(const char* label, HKEY root, const wchar_t* clsid, REGSAM view) {
+    const std::wstring path = ClassKeyPath(clsid);
+    const CRegistryKey server(OpenKey(root, path + L"\\InprocServer32", view));
+    wchar_t file[MAX_PATH] = {};
+    DWORD size = sizeof(file) - sizeof(wchar_t);
+    if (server.Get() == nullptr || RegGetValueW(server.Get(), nullptr, nullptr, RRF_RT_REG_SZ,
+                                                nullptr, file, &size) != ERROR_SUCCESS) {
+        std::printf("%-24s %s\n", label, KeyExists(root, path, view) ? "incomplete" : "no");
         return;
     }
-    std::printf("%-24s %ls (%d-bit)\n", label, server, ModuleBitness(server));
+    std::printf("%-24s %ls (%d-bit)\n", label, file, ModuleBitness(file));
 }
-} // namespace
 
 int ModuleBitness(const std::wstring& path) {
     std::ifstream file(path.c_str(), std::ios::binary);
@@ -75,7 +79,7 @@ int ModuleBitness(const std::wstring& path) {
     }
 }
 
-void PrintStatus(const std::wstring& dllPath) {
+void PrintModuleFile(const std::wstring& dllPath) {
     const int bitness = ModuleBitness(dllPath);
     if (bitness == 0) {
         std::printf("%-24s %ls (missing or not a Windows module)\n",
@@ -83,9 +87,13 @@ void PrintStatus(const std::wstring& dllPath) {
     } else {
         std::printf("%-24s %ls (%d-bit)\n", "module file:", dllPath.c_str(), bitness);
     }
+}
+
+void PrintStatus(const std::wstring& dllPath) {
+    PrintModuleFile(dllPath);
     std::printf("%-24s %d-bit\n", "registry view:", kToolBitness);
-    PrintClassKey("class key, machine:", HKEY_LOCAL_MACHINE);
-    PrintClassKey("class key, user:", HKEY_CURRENT_USER);
-    std::printf("%-24s %s\n", "legacy filter category:", Where(&CLSID_LegacyAmFilterCategory));
-    std::printf("%-24s %s\n", "video input category:", Where(&CLSID_VideoInputDeviceCategory));
+    PrintClassKey("class key, machine:", HKEY_LOCAL_MACHINE, L"" QVL_CAMERA_CLSID_STRING, 0);
+    PrintClassKey("class key, user:", HKEY_CURRENT_USER, L"" QVL_CAMERA_CLSID_STRING, 0);
+    std::printf("%-24s %s\n", "legacy filter category:", Where(CLSID_LegacyAmFilterCategory));
+    std::printf("%-24s %s\n", "video input category:", Where(CLSID_VideoInputDeviceCategory));
 }

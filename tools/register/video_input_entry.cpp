@@ -1,6 +1,7 @@
 #include "video_input_entry.h"
 
 #include "qvl_protocol.h"
+#include "registry_key.h"
 #include "user_classes.h"
 
 #include <uuids.h>
@@ -35,17 +36,46 @@ template <typename Step> HRESULT InScope(Scope scope, Step step) {
     return step();
 }
 
+// "Software\\Classes\\CLSID\\{video input category}\\Instance" under the scope's root.
+std::wstring InstancesPath() {
+    wchar_t category[40] = {};
+    StringFromGUID2(CLSID_VideoInputDeviceCategory, category, 40);
+    return std::wstring(L"Software\\Classes\\CLSID\\") + category + L"\\Instance";
+}
+
+HKEY Root(Scope scope) {
+    return scope == Scope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
+}
+
+// The mapper leaves the category's Instance key behind when it removes the last entry, one it
+// may have created for ours. It goes only while it holds nothing: another program's entry or
+// any value keeps it. (A subkey added meanwhile also keeps it: a key with subkeys cannot be
+// deleted this way.)
+void RemoveEmptyInstances(Scope scope) {
+    const std::wstring path = InstancesPath();
+    HKEY opened = nullptr;
+    if (RegOpenKeyExW(Root(scope), path.c_str(), 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS) {
+        return;
+    }
+    CRegistryKey key(opened);
+    DWORD subkeys = 0;
+    DWORD values = 0;
+    if (RegQueryInfoKeyW(key.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                         nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS ||
+        subkeys != 0 || values != 0) {
+        return;
+    }
+    key.Reset();
+    RegDeleteKeyW(Root(scope), path.c_str());
+}
+
 // The mapper can report success for an entry it could not write (Wine's does when a key in
 // its way refuses the entry), so the entry is read back: a camera is listed only with its
 // friendly name.
 HRESULT CheckWritten(Scope scope) {
-    wchar_t category[40] = {};
-    StringFromGUID2(CLSID_VideoInputDeviceCategory, category, 40);
-    const std::wstring entry = std::wstring(L"Software\\Classes\\CLSID\\") + category +
-                               L"\\Instance\\" QVL_CAMERA_CLSID_STRING;
-    const HKEY root = scope == Scope::Machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-    const LONG found = RegGetValueW(root, entry.c_str(), L"FriendlyName", RRF_RT_REG_SZ, nullptr,
-                                    nullptr, nullptr);
+    const std::wstring entry = InstancesPath() + L"\\" QVL_CAMERA_CLSID_STRING;
+    const LONG found = RegGetValueW(Root(scope), entry.c_str(), L"FriendlyName", RRF_RT_REG_SZ,
+                                    nullptr, nullptr, nullptr);
     return found == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(ERROR_CANTWRITE);
 }
 
@@ -85,5 +115,9 @@ HRESULT VideoInputEntry::Remove(Scope scope) const {
     if (FAILED(result)) {
         return result;
     }
-    return InScope(scope, [this] { return Unregister(mapper.Get()); });
+    const HRESULT hr = InScope(scope, [this] { return Unregister(mapper.Get()); });
+    if (SUCCEEDED(hr)) {
+        RemoveEmptyInstances(scope);
+    }
+    return hr;
 }

@@ -20,7 +20,8 @@ public:
     HRESULT Result() const { return result; }
     // Adds the entry for the scope, replacing an earlier one.
     HRESULT Add(Scope scope) const;
-    // Removes the scope's entry; an entry that is not there counts as removed.
+    // Removes the scope's entry, and the category's Instance key if that is left empty; an
+    // entry that is not there counts as removed.
     HRESULT Remove(Scope scope) const;
 
 private:

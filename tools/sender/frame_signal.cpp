@@ -2,8 +2,22 @@
 
 #include "channel_objects.h"
 
-FrameSignal::FrameSignal() {
-    block.Open(QVL_REGION_NAME);
+void FrameSignal::Open(const char* regionName, bool openOnly) {
+    Close();
+    region = regionName;
+    opensOnly = openOnly;
+    if (openOnly) {
+        block.OpenExisting(regionName);
+    } else {
+        block.Open(regionName);
+    }
+}
+
+void FrameSignal::Close() {
+    block.Close();
+    for (CKernelHandle& event : events) {
+        event.Reset();
+    }
 }
 
 void FrameSignal::CountFrame() {
@@ -22,7 +36,8 @@ void FrameSignal::WakeCameras() {
             continue;
         }
         if (events[i].Get() == nullptr) {
-            events[i].Reset(CreateOrOpenSlotEvent(QVL_REGION_NAME, i));
+            events[i].Reset(opensOnly ? OpenSlotEvent(region, i)
+                                      : CreateOrOpenSlotEvent(region, i));
         }
         if (events[i].Get() != nullptr) {
             SetEvent(events[i].Get());

@@ -5,19 +5,23 @@
 #include "camera_channel.h"
 #include "frame_converter.h"
 #include "frame_signal.h"
+#include "global_feed.h"
 #include "stored_settings.h"
 
 #include <new>
 
 struct qvl_sender {
     qvl_sender(const CameraFormat& format, unsigned timeoutMs)
-        : format(format), timeoutMs(timeoutMs), channel(FrameBytes()) {}
+        : format(format), timeoutMs(timeoutMs), channel(FrameBytes()) {
+        signal.Open(QVL_REGION_NAME, false);
+    }
     unsigned long long FrameBytes() const { return ::FrameBytes(format.width, format.height); }
 
     const CameraFormat format; // as the camera streams it
     const unsigned timeoutMs;
     CameraChannel channel;
     FrameSignal signal;
+    GlobalFeed windows11; // the Windows 11 camera's channel, when it exists
 };
 
 extern "C" {
@@ -65,6 +69,7 @@ qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) 
     if (checked != QVL_OK) {
         return checked;
     }
+    sender->windows11.Look();
     {
         // An abandoned mutex is granted too: the whole frame written under it repairs whatever
         // its last owner left half done.
@@ -77,9 +82,13 @@ qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) 
         ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
                      frame->width, frame->height, sender->channel.Region());
         sender->signal.CountFrame();
+        // From the frame just written, under both mutexes (the user's camera's first).
+        sender->windows11.Feed(sender->channel.Region(), sender->format.width,
+                               sender->format.height, sender->timeoutMs);
     }
     // Cameras woken while the mutex is still held would only wait for it.
     sender->signal.WakeCameras();
+    sender->windows11.WakeCameras();
     return QVL_OK;
 }
 

@@ -2,12 +2,13 @@
 
 #include "channel_objects.h"
 
-bool Cqvl_FrameSignal::Open(const char* regionName) {
+bool Cqvl_FrameSignal::Open(const char* regionName, SECURITY_ATTRIBUTES* security) {
     if (block.Get() != nullptr || regionName == nullptr) {
         return false;
     }
     lstrcpynA(region, regionName, sizeof(region));
-    return block.Open(region);
+    objectSecurity = security;
+    return block.Open(region, security);
 }
 
 bool Cqvl_FrameSignal::Claim() {
@@ -18,7 +19,7 @@ bool Cqvl_FrameSignal::Claim() {
     if (!TakeSlot(self)) {
         return false;
     }
-    event.Reset(CreateOrOpenSlotEvent(region, static_cast<unsigned>(slot)));
+    event.Reset(CreateOrOpenSlotEvent(region, static_cast<unsigned>(slot), objectSecurity));
     if (event.Get() == nullptr) {
         Release();
         return false;

@@ -1,5 +1,5 @@
 #pragma once
-// The camera's end of the optional frame signal: the small block "<region>.signal" whose
+// A camera's end of the optional frame signal: the small block "<region>.signal" whose
 // sequence a producer advances with each frame, and a slot of its own in that block whose
 // event the producer sets after each frame. A producer that never signals leaves the sequence
 // at 0 and the event unset, and the camera paces as without it.
@@ -17,7 +17,9 @@ public:
     Cqvl_FrameSignal& operator=(const Cqvl_FrameSignal&) = delete;
 
     // Creates or opens the block of the region `regionName`; false when it cannot be had.
-    bool Open(const char* regionName);
+    // `security` (kept by the caller while this lives) is given to the block and the slot
+    // events this end creates; null: the default.
+    bool Open(const char* regionName, SECURITY_ATTRIBUTES* security = nullptr);
     // Claims a free slot (or one whose camera's process has ended) and opens its event; false
     // when the block is not open or every slot is taken. Once per streaming run.
     bool Claim();
@@ -33,6 +35,7 @@ private:
     bool TakeSlot(LONG self);
 
     char region[256] = {};
+    SECURITY_ATTRIBUTES* objectSecurity = nullptr;
     SignalBlock block;
     CKernelHandle event;
     int slot = -1;

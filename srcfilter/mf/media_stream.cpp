@@ -1,0 +1,183 @@
+#include "media_stream.h"
+
+#include "module_count.h"
+
+#include <mfapi.h>
+#include <mferror.h>
+#include <new>
+
+HRESULT MediaStream::Create(IMFMediaSource* source, IMFStreamDescriptor* descriptor,
+                            const CameraFormat& format, MediaStream** stream) {
+    ComPtr<IMFMediaEventQueue> events;
+    HRESULT hr = MFCreateEventQueue(&events);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    *stream = new (std::nothrow) MediaStream(source, descriptor, events.Get(), format);
+    return *stream != nullptr ? S_OK : E_OUTOFMEMORY;
+}
+
+MediaStream::MediaStream(IMFMediaSource* source, IMFStreamDescriptor* descriptor,
+                         IMFMediaEventQueue* events, const CameraFormat& format)
+    : source(source), descriptor(descriptor), events(events), pump(format, events) {
+    ModuleCount::ObjectMade();
+}
+
+MediaStream::~MediaStream() {
+    pump.Shutdown();
+    ModuleCount::ObjectGone();
+}
+
+STDMETHODIMP MediaStream::QueryInterface(REFIID riid, void** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    if (riid == IID_IUnknown || riid == IID_IMFMediaEventGenerator || riid == IID_IMFMediaStream ||
+        riid == IID_IMFMediaStream2) {
+        *out = static_cast<IMFMediaStream2*>(this);
+        AddRef();
+        return S_OK;
+    }
+    *out = nullptr;
+    return E_NOINTERFACE;
+}
+
+STDMETHODIMP_(ULONG) MediaStream::AddRef() {
+    return static_cast<ULONG>(InterlockedIncrement(&references));
+}
+
+STDMETHODIMP_(ULONG) MediaStream::Release() {
+    const LONG left = InterlockedDecrement(&references);
+    if (left == 0) {
+        delete this;
+    }
+    return static_cast<ULONG>(left);
+}
+
+// The queue's own calls are thread-safe and answer MF_E_SHUTDOWN once it is shut down; the
+// pointer is taken under the lock so that it is not released meanwhile.
+STDMETHODIMP MediaStream::GetEvent(DWORD flags, IMFMediaEvent** event) {
+    ComPtr<IMFMediaEventQueue> queue;
+    {
+        CScopedLock guard(&lock);
+        if (shutDown) {
+            return MF_E_SHUTDOWN;
+        }
+        queue = events;
+    }
+    return queue->GetEvent(flags, event); // may block: never under the lock
+}
+
+STDMETHODIMP MediaStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) {
+    CScopedLock guard(&lock);
+    return shutDown ? MF_E_SHUTDOWN : events->BeginGetEvent(callback, state);
+}
+
+STDMETHODIMP MediaStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) {
+    CScopedLock guard(&lock);
+    return shutDown ? MF_E_SHUTDOWN : events->EndGetEvent(result, event);
+}
+
+STDMETHODIMP MediaStream::QueueEvent(MediaEventType type, REFGUID extended, HRESULT status,
+                                     const PROPVARIANT* value) {
+    CScopedLock guard(&lock);
+    return shutDown ? MF_E_SHUTDOWN : events->QueueEventParamVar(type, extended, status, value);
+}
+
+STDMETHODIMP MediaStream::GetMediaSource(IMFMediaSource** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    *out = source;
+    source->AddRef();
+    return S_OK;
+}
+
+STDMETHODIMP MediaStream::GetStreamDescriptor(IMFStreamDescriptor** out) {
+    if (out == nullptr) {
+        return E_POINTER;
+    }
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    return descriptor.CopyTo(out);
+}
+
+STDMETHODIMP MediaStream::RequestSample(IUnknown* token) {
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    return pump.Request(token);
+}
+
+STDMETHODIMP MediaStream::SetStreamState(MF_STREAM_STATE value) {
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    switch (value) {
+    case MF_STREAM_STATE_RUNNING:
+        return state == MF_STREAM_STATE_RUNNING ? S_OK : MF_E_INVALID_STATE_TRANSITION;
+    case MF_STREAM_STATE_STOPPED:
+        if (state == MF_STREAM_STATE_RUNNING) {
+            pump.Stop();
+            state = MF_STREAM_STATE_STOPPED;
+        }
+        return S_OK;
+    case MF_STREAM_STATE_PAUSED:
+        break;
+    }
+    return MF_E_INVALID_STATE_TRANSITION; // the camera has no pause
+}
+
+STDMETHODIMP MediaStream::GetStreamState(MF_STREAM_STATE* value) {
+    if (value == nullptr) {
+        return E_POINTER;
+    }
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    *value = state;
+    return S_OK;
+}
+
+HRESULT MediaStream::Start(IMFMediaType* type, const PROPVARIANT* position) {
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    const HRESULT hr = pump.Start(type);
+    if (FAILED(hr)) {
+        return hr;
+    }
+    state = MF_STREAM_STATE_RUNNING;
+    return events->QueueEventParamVar(MEStreamStarted, GUID_NULL, S_OK, position);
+}
+
+HRESULT MediaStream::Stop() {
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return MF_E_SHUTDOWN;
+    }
+    pump.Stop();
+    state = MF_STREAM_STATE_STOPPED;
+    return events->QueueEventParamVar(MEStreamStopped, GUID_NULL, S_OK, nullptr);
+}
+
+void MediaStream::Shutdown() {
+    CScopedLock guard(&lock);
+    if (shutDown) {
+        return;
+    }
+    shutDown = true;
+    pump.Shutdown();
+    events->Shutdown();
+    source = nullptr;
+}

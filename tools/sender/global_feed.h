@@ -1,0 +1,45 @@
+#pragma once
+// The producer's end of the Windows 11 camera's channel (qvl_protocol.h, steps 8 to 11):
+// looked for at most once a second, opened only, never created; once found, each frame just
+// written for the user's camera is copied in, or fitted when the machine's format differs. A
+// channel not found costs one clock reading per frame.
+#include "frame_signal.h"
+#include "kernel_owners.h"
+
+#include <cstdint>
+
+class GlobalFeed {
+public:
+    GlobalFeed() = default;
+    GlobalFeed(const GlobalFeed&) = delete;
+    GlobalFeed& operator=(const GlobalFeed&) = delete;
+
+    // Before a frame: opens the channel if it is not open and the last look is a second old.
+    void Look();
+    bool IsOpen() const { return target != nullptr; }
+    // Under the user's camera's mutex, after `frame` (the camera's layout, `width` x `height`)
+    // was written there: waits up to `timeoutMs` for this channel's mutex (lock order: the
+    // user's camera's mutex, then this one) and writes the frame in. False when not written.
+    bool Feed(const std::uint8_t* frame, long width, long height, unsigned timeoutMs);
+    // After both mutexes are given back.
+    void WakeCameras() { signal.WakeCameras(); }
+
+private:
+    bool Open();
+    void Close();
+
+    bool looked = false;
+    unsigned long long lastLook = 0;
+    CKernelHandle mapping;
+    CMappedView view;
+    CKernelHandle mutex;
+    FrameSignal signal;
+    std::uint8_t* target = nullptr;
+    long targetWidth = 0;
+    long targetHeight = 0;
+};
+
+// Fits a frame of the camera's layout into another size of it: as large as it goes with its
+// aspect ratio kept, centred, black around, each pixel the nearest source pixel.
+void FitFrame(const std::uint8_t* frame, long width, long height, std::uint8_t* target,
+              long targetWidth, long targetHeight);

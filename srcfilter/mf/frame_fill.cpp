@@ -6,8 +6,8 @@
 
 namespace {
 
-const std::uint8_t* PictureRow(const std::uint8_t* frame, long width, long height, long y) {
-    return frame + static_cast<size_t>(height - 1 - y) * static_cast<size_t>(width) * 4;
+const std::uint8_t* PictureRow(const std::uint8_t* frame, long width, long y) {
+    return frame + static_cast<size_t>(y) * static_cast<size_t>(width) * 4;
 }
 
 // BT.601 studio range in 7-bit fixed point, per byte of a B G R X pixel.
@@ -162,8 +162,12 @@ void Nv12Rows(const std::uint8_t* top, const std::uint8_t* bottom, long width, B
 
 void FillRgb32(const std::uint8_t* frame, long width, long height, BYTE* first, LONG pitch) {
     const size_t rowBytes = static_cast<size_t>(width) * 4;
+    if (static_cast<size_t>(pitch) == rowBytes) {
+        std::memcpy(first, frame, rowBytes * static_cast<size_t>(height)); // one copy
+        return;
+    }
     for (long y = 0; y < height; ++y) {
-        std::memcpy(first + static_cast<ptrdiff_t>(y) * pitch, PictureRow(frame, width, height, y),
+        std::memcpy(first + static_cast<ptrdiff_t>(y) * pitch, PictureRow(frame, width, y),
                     rowBytes);
     }
 }
@@ -172,7 +176,7 @@ void FillNv12(const std::uint8_t* frame, long width, long height, BYTE* first, L
     static const auto rows = __builtin_cpu_supports("avx2") ? Nv12RowsWide : Nv12Rows;
     BYTE* const chroma = first + static_cast<ptrdiff_t>(height) * pitch;
     for (long y = 0; y + 1 < height; y += 2) {
-        rows(PictureRow(frame, width, height, y), PictureRow(frame, width, height, y + 1), width,
+        rows(PictureRow(frame, width, y), PictureRow(frame, width, y + 1), width,
              first + static_cast<ptrdiff_t>(y) * pitch,
              first + static_cast<ptrdiff_t>(y + 1) * pitch,
              chroma + static_cast<ptrdiff_t>(y / 2) * pitch);

@@ -51,12 +51,14 @@
  *     it: magic (QVL_MF_MAGIC), then the camera's width, height and fps, which are the
  *     machine's format (the values of step 4 under HKEY_LOCAL_MACHINE\QVL_SETTINGS_KEY, in
  *     the 64-bit registry view, with the same defaults and rules), not the user's. The frame
- *     lies at byte QVL_MF_FRAME_OFFSET, in the layout of step 3 at the header's size. Use the
+ *     lies at byte QVL_MF_FRAME_OFFSET: the header's width x height pixels of step 3's B G R X,
+ *     but rows top-down (the first row in memory is the picture's top row, as Media
+ *     Foundation stores pictures, so that the camera copies it as it is), no padding. Use the
  *     region only when the magic matches and it spans QVL_MF_FRAME_OFFSET + the frame.
  * 10. For each frame, after step 2 and still holding the first mutex (lock order: the user's
  *     camera's mutex, then this one), wait (bounded) for this mutex, write the frame, release
  *     it. When the two formats differ, fit the frame just written in step 2 into the
- *     header's size: as large as it goes with its aspect ratio kept, centred, black around,
+ *     header's size (turning its rows top-down either way): as large as it goes with its aspect ratio kept, centred, black around,
  *     each pixel taken from the nearest source pixel.
  * 11. Its frame signal is steps 5 to 7 with QVL_MF_REGION_NAME for the region name, except
  *     that the producer only opens: the block with QVL_MF_REGION_ACCESS, the slot events with

@@ -19,9 +19,8 @@ TEST(FillNv12, EveryPixelAndBlockLandsInItsPlace) {
             const std::uint8_t colour[3] = {std::uint8_t(random()), std::uint8_t(random()),
                                             std::uint8_t(random())};
             for (long i = 0; i < 4; ++i) {
-                // Rows bottom-up in the frame: picture row y is frame row height - 1 - y.
                 const long y = by + i / 2, x = bx + i % 2;
-                std::copy(colour, colour + 3, &frame[((height - 1 - y) * width + x) * 4]);
+                std::copy(colour, colour + 3, &frame[(y * width + x) * 4]);
             }
         }
     }
@@ -30,7 +29,7 @@ TEST(FillNv12, EveryPixelAndBlockLandsInItsPlace) {
     for (long by = 0; by < height; by += 2) {
         for (long bx = 0; bx < width; bx += 2) {
             SCOPED_TRACE(testing::Message() << "block at " << bx << ", " << by);
-            const std::uint8_t* pixel = &frame[((height - 1 - by) * width + bx) * 4];
+            const std::uint8_t* pixel = &frame[(by * width + bx) * 4];
             EXPECT_EQ(LumaOf(pixel[0], pixel[1], pixel[2]), picture[by * width + bx + 1]);
             EXPECT_EQ(LumaOf(pixel[0], pixel[1], pixel[2]), picture[(by + 1) * width + bx]);
             // The block alone, through the one-block path.

@@ -39,7 +39,8 @@ private:
     long targetHeight = 0;
 };
 
-// Fits a frame of the camera's layout into another size of it: as large as it goes with its
-// aspect ratio kept, centred, black around, each pixel the nearest source pixel.
+// Turns a frame of the user's camera's layout (rows bottom-up) into the Windows 11 camera's
+// (rows top-down) of the size given: the same size row for row, another one fitted (as large
+// as it goes with its aspect ratio kept, centred, black around, each pixel the nearest).
 void FitFrame(const std::uint8_t* frame, long width, long height, std::uint8_t* target,
               long targetWidth, long targetHeight);

@@ -54,12 +54,15 @@ bool GlobalFeed::Feed(const std::uint8_t* frame, long width, long height, unsign
     if (target == nullptr) {
         return false;
     }
-    const CMutexHold hold(mutex.Get(), timeoutMs);
-    if (!hold.Held()) {
-        return false; // this camera misses the frame; the user's camera has it
+    {
+        const CMutexHold hold(mutex.Get(), timeoutMs);
+        if (!hold.Held()) {
+            return false; // this camera misses the frame; the user's camera has it
+        }
+        FitFrame(frame, width, height, target, targetWidth, targetHeight);
+        signal.CountFrame();
     }
-    FitFrame(frame, width, height, target, targetWidth, targetHeight);
-    signal.CountFrame();
+    signal.WakeCameras();
     return true;
 }
 

@@ -19,10 +19,9 @@ public:
     bool IsOpen() const { return target != nullptr; }
     // Under the user's camera's mutex, after `frame` (the camera's layout, `width` x `height`)
     // was written there: waits up to `timeoutMs` for this channel's mutex (lock order: the
-    // user's camera's mutex, then this one) and writes the frame in. False when not written.
+    // user's camera's mutex, then this one), writes the frame in, gives the mutex back and
+    // wakes the Windows 11 cameras streaming now. False when not written.
     bool Feed(const std::uint8_t* frame, long width, long height, unsigned timeoutMs);
-    // After both mutexes are given back.
-    void WakeCameras() { signal.WakeCameras(); }
 
 private:
     bool Open();

@@ -5,5 +5,5 @@ install(FILES $<TARGET_FILE:srcfilter> DESTINATION . COMPONENT bundle)
 if(CMAKE_SIZEOF_VOID_P EQUAL 8)
   install(FILES $<TARGET_FILE:srcfilter_mf> DESTINATION . COMPONENT bundle)
 endif()
-install(TARGETS qvl_producer qvl_capture qvl_register qvl_show_picture RUNTIME DESTINATION .
-        COMPONENT bundle)
+install(TARGETS qvl_producer qvl_capture qvl_register qvl_show_picture qvl_panel
+        RUNTIME DESTINATION . COMPONENT bundle)

@@ -11,12 +11,17 @@ cd "$root"
 . scripts/host.sh
 # shellcheck source=bench-screen.sh
 . scripts/bench-screen.sh
+# shellcheck source=bench-panel.sh
+. scripts/bench-panel.sh
+# shellcheck source=bench-video.sh
+. scripts/bench-video.sh
 ./scripts/setup.sh >/dev/null
 
 bench_preset() { # preset
   local preset=$1 build=$root/build/$1
   cmake --preset "$preset" >/dev/null
-  local targets=(stream_bench fill_bench qvl_producer quadrant_window on_desktop)
+  local targets=(stream_bench fill_bench qvl_producer quadrant_window on_desktop qvl_panel
+    claim_probe)
   [ "$preset" = win64 ] && targets+=(mf_bench) # the Windows 11 camera is x64 only
   cmake --build --preset "$preset" --target "${targets[@]}" >/dev/null
   echo "== $preset =="
@@ -34,8 +39,13 @@ bench_preset() { # preset
   rm -f "$trace"
   # The Windows 11 camera: age through the source reader, fill against its floor, dual feed.
   [ "$preset" = win64 ] && "$build/winerun" "$build/bench/mf_bench.exe"
-  # The screen source once, with the x86-64 producer: the grab is the X server's work either way.
-  [ "$preset" = win64 ] && bench_screen "$build" x64
+  # The screen source and the panel once, with the x86-64 programs: the grab is the X server's
+  # work either way.
+  if [ "$preset" = win64 ]; then
+    bench_screen "$build" x64 || true
+    bench_panel "$build" x64 || true
+  fi
+  bench_video "$build" "$([ "$preset" = win64 ] && echo x64 || echo x86)"
   return 0
 }
 

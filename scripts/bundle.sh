@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 for preset in win32 win64; do
   cmake --preset "$preset" >/dev/null
   cmake --build --preset "$preset" --target srcfilter qvl_producer qvl_capture qvl_register qvl_sender \
-    qvl_sender_dll qvl_show_picture
+    qvl_sender_dll qvl_show_picture qvl_panel
 done
 zip=$(./scripts/make-bundle.sh build/win32 build/win64 build)
 echo "bundle: $zip ($(stat -c %s "$zip") bytes)"

@@ -12,6 +12,7 @@ seconds=${DEMO_SECONDS:-4}
 . "$root/scripts/demo-ffmpeg.sh"
 . "$root/scripts/demo-feeds.sh"
 . "$root/scripts/demo-screen.sh"
+. "$root/scripts/demo-panel.sh"
 
 log() { printf '\n== %s\n' "$*"; }
 fail() { printf 'demo: %s\n' "$*" >&2; exit 1; }
@@ -92,6 +93,9 @@ demo_preset() {
 
   log "$preset: a window captured through the camera"
   demo_screen "$build" "$seconds"
+
+  log "$preset: the camera panel showing a window"
+  demo_panel "$build" "$seconds"
   wineserver -k 2>/dev/null || true
 
   verdict=PASS
@@ -102,6 +106,7 @@ demo_preset() {
   [ "$ffmpeg_verdict" = PASS ] || verdict=FAIL
   [ "$feeds_verdict" = PASS ] || verdict=FAIL
   [ "$screen_verdict" = PASS ] || verdict=FAIL
+  [ "$panel_verdict" = PASS ] || verdict=FAIL
   summaries+=("$(cat <<SUMMARY
 [$preset] camera:   $dll
 capture client:     $(grep -E '^(camera found|frames received|measured rate|stamp checks)' "$out/capture.log" | tr -s ' ' | paste -sd ';' -)
@@ -112,6 +117,7 @@ snapshot:           $out/snapshot.png
 $ffmpeg_summary
 $feeds_summary
 $screen_summary
+$panel_summary
 result:             $verdict
 SUMMARY
 )")

@@ -22,3 +22,9 @@ QVL_DEFAULT_WIDTH=$(qvl_number QVL_DEFAULT_WIDTH)
 QVL_DEFAULT_HEIGHT=$(qvl_number QVL_DEFAULT_HEIGHT)
 QVL_DEFAULT_FPS=$(qvl_number QVL_DEFAULT_FPS)
 [ -n "$QVL_CAMERA_CLSID" ] || { echo "qvl_names.sh: no class identifier in $qvl_header" >&2; exit 1; }
+# The panel's start-up value and its own key under HKCU, from tools/panel/panel_names.h.
+qvl_panel_header="$(dirname "$qvl_header")/../../tools/panel/panel_names.h"
+QVL_PANEL_RUN_VALUE=$(sed -n 's/^#define QVL_PANEL_RUN_VALUE "\(.*\)"$/\1/p' "$qvl_panel_header")
+qvl_panel_leaf=$(sed -n 's/^#define QVL_PANEL_KEY .*"\\\\\([^"]*\)"$/\1/p' "$qvl_panel_header")
+QVL_PANEL_KEY="Software\\$QVL_VENDOR\\$(qvl_string QVL_SETTINGS_APP)\\$qvl_panel_leaf"
+unset qvl_panel_leaf

@@ -16,7 +16,11 @@ need_packages() {
   local pkgs=(g++-mingw-w64-i686-posix mingw-w64-i686-dev binutils-mingw-w64-i686
               g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev binutils-mingw-w64-x86-64
               wine wine32:i386 wine64 googletest cmake make dpkg-dev xz-utils clang-format
-              ffmpeg imagemagick nasm nsis xvfb xauth)
+              ffmpeg imagemagick nasm nsis xvfb xauth
+              # Wine's Media Foundation decodes video files through GStreamer, per bitness.
+              gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+              gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
+              gstreamer1.0-libav:i386)
   local missing=()
   for p in "${pkgs[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -33,6 +33,48 @@ CameraFormat CameraFormatFor(const CameraFormat& stored) {
     return format;
 }
 
+namespace {
+
+// Reads 1 to 9 decimal digits (so the value fits any long) at `*text` and moves past them.
+bool ReadNumber(const wchar_t** text, long* value) {
+    const wchar_t* p = *text;
+    long number = 0;
+    int digits = 0;
+    for (; *p >= L'0' && *p <= L'9'; ++p, ++digits) {
+        if (digits == 9) {
+            return false;
+        }
+        number = number * 10 + (*p - L'0');
+    }
+    *text = p;
+    *value = number;
+    return digits > 0;
+}
+
+} // namespace
+
+bool ParseCameraFormat(const wchar_t* text, CameraFormat* format) {
+    CameraFormat read = *format;
+    if (!ReadNumber(&text, &read.width) || (*text != L'x' && *text != L'X')) {
+        return false;
+    }
+    ++text;
+    if (!ReadNumber(&text, &read.height)) {
+        return false;
+    }
+    if (*text == L'@') {
+        ++text;
+        if (!ReadNumber(&text, &read.fps)) {
+            return false;
+        }
+    }
+    if (*text != 0) {
+        return false;
+    }
+    *format = read;
+    return true;
+}
+
 unsigned long RegionCreationSize(unsigned long long frameBytes) {
     // Frames are at most QVL_MAX_FRAME_BYTES, well within 32 bits.
     return frameBytes > QVL_REGION_SIZE ? static_cast<unsigned long>(frameBytes) : QVL_REGION_SIZE;

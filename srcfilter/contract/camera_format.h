@@ -21,6 +21,9 @@ bool RateAllowed(long fps);
 // The format the camera streams for the stored values: a size it refuses gives the default
 // size, a rate it refuses the default rate.
 CameraFormat CameraFormatFor(const CameraFormat& stored);
+// "WxH@FPS", or "WxH" keeping `format`'s rate: true, with the numbers in `format`, when the
+// text has that shape (whether the camera takes them is the rules' matter above).
+bool ParseCameraFormat(const wchar_t* text, CameraFormat* format);
 // Bytes to ask for when a region is created for frames of `frameBytes`: the protocol's size,
 // or one frame if that is more.
 unsigned long RegionCreationSize(unsigned long long frameBytes);

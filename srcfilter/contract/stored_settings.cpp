@@ -81,3 +81,10 @@ LONG WriteUserSettings(const CameraFormat& format) {
     RegCloseKey(key);
     return result;
 }
+
+LONG StoreUserFormat(const CameraFormat& format) {
+    if (!FrameSizeAllowed(format.width, format.height) || !RateAllowed(format.fps)) {
+        return ERROR_INVALID_DATA;
+    }
+    return WriteUserSettings(format);
+}

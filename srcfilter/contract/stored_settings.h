@@ -13,3 +13,6 @@ CameraFormat ReadStoredSettings();
 CameraFormat ReadMachineSettings();
 // Stores all three values for the current user; ERROR_SUCCESS or the registry's error.
 LONG WriteUserSettings(const CameraFormat& format);
+// Stores `format` for the current user if the camera takes it (FrameSizeAllowed, RateAllowed):
+// ERROR_SUCCESS, ERROR_INVALID_DATA with nothing stored, or the registry's error.
+LONG StoreUserFormat(const CameraFormat& format);

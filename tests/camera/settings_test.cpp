@@ -1,6 +1,7 @@
 // The stream's format follows the per-user settings in the prefix's real registry, and falls
 // back to 320 x 240 at 25 fps where they cannot make a frame.
 #include "camera_helpers.h"
+#include "stored_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -182,6 +183,27 @@ TEST_F(StreamSettings, CapsIntervalFollowsRateStoredAfterCreation) {
     EXPECT_EQ(400000, offered.avgTimePerFrame);
     EXPECT_EQ(320, offered.width);
     EXPECT_EQ(320, offered.maxOutput.cx);
+}
+
+// A format typed by the user is stored only through the camera's own rules.
+TEST_F(StreamSettings, TypedFormatIsStoredOnlyWhenTheCameraTakesIt) {
+    CameraFormat format = {320, 240, 25};
+    EXPECT_FALSE(ParseCameraFormat(L"1280x720@", &format));
+    EXPECT_FALSE(ParseCameraFormat(L"1280*720", &format));
+    EXPECT_FALSE(ParseCameraFormat(L"1234567890x2@5", &format));
+    ASSERT_TRUE(ParseCameraFormat(L"8192x8192@30", &format)); // a frame above the limit
+    EXPECT_EQ(ERROR_INVALID_DATA, StoreUserFormat(format));
+    DWORD width = 0;
+    EXPECT_FALSE(CSettingsScope::Stored("width", &width));
+
+    ASSERT_TRUE(ParseCameraFormat(L"1280X720", &format)); // the rate stays as it was
+    EXPECT_EQ(30, format.fps);
+    ASSERT_EQ(ERROR_SUCCESS, StoreUserFormat(format));
+    const Offered offered = OfferWith({});
+    ASSERT_EQ(S_OK, offered.hr);
+    EXPECT_EQ(1280, offered.width);
+    EXPECT_EQ(720, offered.height);
+    EXPECT_EQ(333333, offered.avgTimePerFrame);
 }
 
 } // namespace

@@ -43,6 +43,9 @@ public:
     PanelStatus Status() const;
     // Draws the camera's current frame, as the camera delivers it, fitted into `where`.
     void PaintPreview(HDC dc, const RECT& where);
+    // True when a frame has been written since the preview was last painted: a window that
+    // repaints on a timer asks first, so that a panel nobody watches draws nothing.
+    bool PreviewChanged() const;
 
 private:
     struct Impl;

@@ -1,14 +1,14 @@
 // qvl_producer: feeds the virtual camera through the sender library, from the test pattern,
-// raw frames on standard input (for example from ffmpeg), a still picture or the screen.
-#include "image_source.h"
+// raw frames on standard input (for example from ffmpeg), a still picture, a video file or the
+// screen.
+#include "console_text.h"
 #include "options.h"
-#include "pattern_source.h"
 #include "progress.h"
-#include "screen_source.h"
-#include "stdin_source.h"
+#include "source_factory.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <cwchar>
 #include <memory>
 
 namespace {
@@ -26,96 +26,57 @@ bool IsScreen(SourceKind kind) {
     return kind == SourceKind::Screen || kind == SourceKind::Region || kind == SourceKind::Window;
 }
 
-// Screen coordinates in physical pixels on scaled displays: per monitor where the platform
-// offers it (Windows 10 1703 on), else for the system's scale.
-void BecomeDpiAware() {
-    using SetContext = BOOL(WINAPI*)(HANDLE);
-    const HMODULE user32 = GetModuleHandleA("user32.dll");
-    const auto setContext = reinterpret_cast<SetContext>(
-        reinterpret_cast<void (*)()>(GetProcAddress(user32, "SetProcessDpiAwarenessContext")));
-    // DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
-    if (setContext == nullptr || !setContext(reinterpret_cast<HANDLE>(static_cast<INT_PTR>(-4)))) {
-        SetProcessDPIAware();
-    }
-}
-
-std::unique_ptr<FrameSource> MakeScreenSource(const Options& options,
-                                              const qvl_camera_format& format) {
-    BecomeDpiAware();
-    std::unique_ptr<CaptureTarget> target =
-        options.source == SourceKind::Screen   ? FindMonitor(options.screenIndex)
-        : options.source == SourceKind::Region ? FindRegion(options.region)
-                                               : FindWindowByTitle(options.windowTitle);
-    if (!target) {
-        return nullptr;
-    }
-    auto source = std::make_unique<ScreenSource>(std::move(target), format.width, format.height,
-                                                 options.pointer);
-    if (!source->Ready()) {
-        std::fprintf(stderr, "qvl_producer: cannot read the screen\n");
-        return nullptr;
-    }
-    return source;
-}
-
-std::unique_ptr<FrameSource> MakeSource(const Options& options, const qvl_camera_format& format) {
-    switch (options.source) {
+std::wstring Describe(const Options& options, const qvl_camera_format& format, long fps) {
+    const SourceChoice& choice = options.choice;
+    const RECT& r = choice.region;
+    std::wstring what;
+    switch (choice.kind) {
     case SourceKind::Stdin:
-        return std::make_unique<StdinSource>(format.width, format.height, options.pixFmt);
-    case SourceKind::Image: {
-        auto image = std::make_unique<ImageSource>(format.width, format.height);
-        return image->Load(options.imagePath.c_str()) ? std::move(image) : nullptr;
-    }
-    case SourceKind::Screen:
-    case SourceKind::Region:
-    case SourceKind::Window:
-        return MakeScreenSource(options, format);
-    case SourceKind::Pattern:
-        break;
-    }
-    return std::make_unique<PatternSource>(format.width, format.height);
-}
-
-std::string Describe(const Options& options, const qvl_camera_format& format, long fps) {
-    const RECT& r = options.region;
-    std::string what;
-    switch (options.source) {
-    case SourceKind::Stdin:
-        what = "standard input";
+        what = L"standard input";
         break;
     case SourceKind::Image:
-        what = options.imagePath;
+    case SourceKind::Video:
+        what = choice.path;
         break;
     case SourceKind::Screen:
-        what = options.screenIndex == 0 ? "the primary monitor"
-                                        : "monitor " + std::to_string(options.screenIndex);
+        what = choice.screenIndex == 0 ? L"the primary monitor"
+                                       : L"monitor " + std::to_wstring(choice.screenIndex);
         break;
     case SourceKind::Region:
-        what = "region " + std::to_string(r.left) + "," + std::to_string(r.top) + "," +
-               std::to_string(r.right - r.left) + "," + std::to_string(r.bottom - r.top);
+        what = L"region " + std::to_wstring(r.left) + L"," + std::to_wstring(r.top) + L"," +
+               std::to_wstring(r.right - r.left) + L"," + std::to_wstring(r.bottom - r.top);
         break;
     case SourceKind::Window:
-        what = "window \"" + options.windowTitle + "\"";
+        what = L"window \"" + choice.windowTitle + L"\"";
         break;
     case SourceKind::Pattern:
-        what = "test pattern";
+        what = L"test pattern";
         break;
     }
-    char size[64];
-    std::snprintf(size, sizeof(size), " -> %dx%d at %ld fps%s", format.width, format.height, fps,
-                  options.mirror ? ", mirrored" : "");
+    wchar_t size[64];
+    std::swprintf(size, 64, L" -> %dx%d at %ld fps%ls", format.width, format.height, fps,
+                  options.mirror ? L", mirrored" : L"");
     return what + size;
+}
+
+void Complain(const std::wstring& why) {
+    std::fprintf(stderr, "qvl_producer: %s\n", ConsoleText(why, stderr).c_str());
 }
 
 // Sends frames at the rate until the limits or the source end; 0 when all went well.
 int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& format) {
-    std::unique_ptr<FrameSource> source = MakeSource(options, format);
+    std::wstring why;
+    std::unique_ptr<FrameSource> source =
+        MakeSource(options.choice, format.width, format.height, &why);
     if (!source) {
+        Complain(why);
         return 1;
     }
     const long fps = options.fps > 0 ? options.fps : format.fps;
-    // A screen or a stream of frames goes on until stopped; pictures and the pattern for 10 s.
-    const bool endless = options.source == SourceKind::Stdin || IsScreen(options.source);
+    // The screen, a video or a stream of frames goes on until stopped; pictures and the pattern
+    // for 10 s.
+    const SourceKind kind = options.choice.kind;
+    const bool endless = kind == SourceKind::Stdin || kind == SourceKind::Video || IsScreen(kind);
     const double seconds = options.seconds >= 0 ? options.seconds : (endless ? 0 : 10);
     Progress progress(Describe(options, format, fps), options.quiet);
     int status = 0;
@@ -129,6 +90,9 @@ int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& for
         const SourceStatus next = source->Next(n, frame);
         if (next != SourceStatus::Frame) {
             status = next == SourceStatus::Failed ? 1 : 0;
+            if (next == SourceStatus::Failed) {
+                Complain(source->WideNote());
+            }
             break;
         }
         frame.flags = options.mirror ? QVL_FRAME_MIRROR : 0;
@@ -143,7 +107,7 @@ int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& for
             break;
         }
         progress.Timed(source->GrabSeconds(), progress.Elapsed() - begun);
-        progress.SetNote(source->Note());
+        progress.SetNote(source->WideNote());
         progress.Update();
         // Never faster than the rate: a frame that came late moves the next one's time on
         // rather than having the next ones catch up.
@@ -156,7 +120,7 @@ int Run(const Options& options, qvl_sender* sender, const qvl_camera_format& for
 
 } // namespace
 
-int main(int argc, char** argv) {
+int wmain(int argc, wchar_t** argv) {
     Options options;
     if (!ParseOptions(argc, argv, options)) {
         PrintUsage();

@@ -1,24 +1,28 @@
 #include "options.h"
 
+#include "console_text.h"
+#include "source_text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
+#include <cwchar>
 
 namespace {
 
 struct PixFmtName {
-    const char* name;
+    const wchar_t* name;
     qvl_pixel_layout layout;
 };
 
 // ffmpeg's names for the layouts, so that its -pix_fmt and this option read alike.
-const PixFmtName pixFmtNames[] = {{"bgra", QVL_BGRA}, {"bgr0", QVL_BGRX},   {"bgrx", QVL_BGRX},
-                                  {"rgba", QVL_RGBA}, {"rgb24", QVL_RGB24}, {"bgr24", QVL_BGR24}};
+const PixFmtName pixFmtNames[] = {{L"bgra", QVL_BGRA},   {L"bgr0", QVL_BGRX},
+                                  {L"bgrx", QVL_BGRX},   {L"rgba", QVL_RGBA},
+                                  {L"rgb24", QVL_RGB24}, {L"bgr24", QVL_BGR24}};
 
-bool ParsePixFmt(const char* text, qvl_pixel_layout& layout) {
+bool ParsePixFmt(const wchar_t* text, qvl_pixel_layout& layout) {
     for (const PixFmtName& entry : pixFmtNames) {
-        if (std::strcmp(text, entry.name) == 0) {
+        if (std::wcscmp(text, entry.name) == 0) {
             layout = entry.layout;
             return true;
         }
@@ -27,95 +31,61 @@ bool ParsePixFmt(const char* text, qvl_pixel_layout& layout) {
 }
 
 // A whole decimal number, nothing after it.
-bool ParseNumber(const char* text, double& value) {
-    char* end = nullptr;
+bool ParseNumber(const wchar_t* text, double& value) {
+    wchar_t* end = nullptr;
     errno = 0;
-    value = std::strtod(text, &end);
-    return end != text && *end == '\0' && errno == 0;
+    value = std::wcstod(text, &end);
+    return end != text && *end == L'\0' && errno == 0;
 }
 
-bool Complain(const char* what, const char* arg) {
-    std::fprintf(stderr, "qvl_producer: %s: %s\n", what, arg);
+bool Complain(const char* what, const wchar_t* arg) {
+    std::fprintf(stderr, "qvl_producer: %s: %s\n", what, ConsoleText(arg, stderr).c_str());
     return false;
 }
 
-// A whole number in `text` up to a comma or the end; `text` moves past the comma.
-bool ParseInteger(const char*& text, long& value) {
-    char* end = nullptr;
-    errno = 0;
-    value = std::strtol(text, &end, 10);
-    if (end == text || errno != 0 || (*end != ',' && *end != '\0')) {
-        return false;
-    }
-    text = *end == ',' ? end + 1 : end;
-    return true;
+bool ParseScreen(const wchar_t* text, int& index) {
+    return ParseMonitorNumber(text, index) ||
+           Complain("--screen takes a monitor number from 1", text);
 }
 
-// X,Y,W,H with a size of at least one pixel.
-bool ParseRegion(const char* text, RECT& region) {
-    long values[4];
-    const char* at = text;
-    for (long& value : values) {
-        if (*at == '\0' || !ParseInteger(at, value)) {
-            return false;
-        }
-    }
-    if (*at != '\0' || values[2] < 1 || values[3] < 1 || values[2] > 65536 || values[3] > 65536) {
-        return false;
-    }
-    region = {values[0], values[1], values[0] + values[2], values[1] + values[3]};
-    return true;
-}
-
-// Monitor numbers count from 1.
-bool ParseScreen(const char* text, int& index) {
-    double number = 0;
-    if (!ParseNumber(text, number) || number < 1 || number > 64 ||
-        number != static_cast<int>(number)) {
-        return Complain("--screen takes a monitor number from 1", text);
-    }
-    index = static_cast<int>(number);
-    return true;
-}
-
-bool SetSource(SourceKind kind, const char* name, Options& options) {
-    if (options.source != SourceKind::Pattern) {
+bool SetSource(SourceKind kind, const wchar_t* name, Options& options) {
+    if (options.choice.kind != SourceKind::Pattern) {
         return Complain("one source at a time", name);
     }
-    options.source = kind;
+    options.choice.kind = kind;
     return true;
 }
 
 // Options that take a value; false for an unknown name or a bad value.
-bool ParseValue(const char* name, const char* value, Options& options) {
+bool ParseValue(const wchar_t* name, const wchar_t* value, Options& options) {
     double number = 0;
-    if (std::strcmp(name, "--image") == 0) {
-        options.imagePath = value;
-        return SetSource(SourceKind::Image, name, options);
+    if (std::wcscmp(name, L"--image") == 0 || std::wcscmp(name, L"--video") == 0) {
+        options.choice.path = value;
+        return SetSource(name[2] == L'i' ? SourceKind::Image : SourceKind::Video, name, options);
     }
-    if (std::strcmp(name, "--window") == 0) {
-        options.windowTitle = value;
-        return (*value != '\0' || Complain("--window needs some text", "\"\"")) &&
+    if (std::wcscmp(name, L"--window") == 0) {
+        options.choice.windowTitle = value;
+        return (*value != L'\0' || Complain("--window needs some text", L"\"\"")) &&
                SetSource(SourceKind::Window, name, options);
     }
-    if (std::strcmp(name, "--region") == 0) {
-        return (ParseRegion(value, options.region) ||
+    if (std::wcscmp(name, L"--region") == 0) {
+        return (ParseRegionText(value, options.choice.region) ||
                 Complain("--region takes X,Y,W,H with W and H of 1 or more", value)) &&
                SetSource(SourceKind::Region, name, options);
     }
-    if (std::strcmp(name, "--pix-fmt") == 0) {
+    if (std::wcscmp(name, L"--pix-fmt") == 0) {
         options.pixFmtGiven = true;
-        return ParsePixFmt(value, options.pixFmt) || Complain("unknown --pix-fmt", value);
+        return ParsePixFmt(value, options.choice.pixFmt) || Complain("unknown --pix-fmt", value);
     }
     if (!ParseNumber(value, number) || number < 0) {
         return Complain("not a number of 0 or more", value);
     }
-    if (std::strcmp(name, "--fps") == 0 && number >= 1 && number <= 1000 &&
+    if (std::wcscmp(name, L"--fps") == 0 && number >= 1 && number <= 1000 &&
         number == static_cast<long>(number)) {
         options.fps = static_cast<long>(number);
-    } else if (std::strcmp(name, "--seconds") == 0) {
+    } else if (std::wcscmp(name, L"--seconds") == 0) {
         options.seconds = number;
-    } else if (std::strcmp(name, "--frames") == 0 && number <= 4294967295.0 &&
+    } else if (std::wcscmp(name, L"--frames") == 0 && number <= 4294967295.0 &&
                number == static_cast<unsigned long>(number)) {
         options.frames = static_cast<unsigned long>(number);
     } else {
@@ -127,41 +97,44 @@ bool ParseValue(const char* name, const char* value, Options& options) {
 } // namespace
 
 void PrintUsage() {
-    std::fprintf(
-        stderr, "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE | --screen [N] |\n"
-                "                     --region X,Y,W,H | --window TEXT] [--no-pointer]\n"
-                "                    [--mirror] [--fps N] [--seconds S] [--frames N] [--quiet]\n"
-                "  Sends the test pattern, raw frames from standard input, a still picture\n"
-                "  (BMP, PNG, JPEG), monitor N (from 1; default: the primary), a rectangle of\n"
-                "  the desktop, or the first window whose title contains TEXT, to the camera at\n"
-                "  its size; pictures and the screen are fitted with black borders, the screen\n"
-                "  with the mouse pointer unless --no-pointer.\n"
-                "  --pix-fmt: bgra (default), bgr0, rgba, rgb24 or bgr24, top row first, as\n"
-                "  ffmpeg -f rawvideo -pix_fmt F writes them; frames are read until the input\n"
-                "  ends. --fps defaults to the camera's rate; --seconds to 10 (0: no limit), and\n"
-                "  to no limit for standard input and the screen. A window that closes ends it.\n");
+    std::fprintf(stderr,
+                 "usage: qvl_producer [--stdin [--pix-fmt F] | --image FILE | --video FILE |\n"
+                 "                     --screen [N] | --region X,Y,W,H | --window TEXT]\n"
+                 "                    [--no-pointer] [--mirror] [--fps N] [--seconds S]\n"
+                 "                    [--frames N] [--quiet]\n"
+                 "  Sends the test pattern, raw frames from standard input, a still picture\n"
+                 "  (BMP, PNG, JPEG), a video file (looped, at its own speed), monitor N (from 1;\n"
+                 "  default: the primary), a rectangle of the desktop, or the first window whose\n"
+                 "  title contains TEXT, to the camera at its size; pictures, videos and the\n"
+                 "  screen are fitted with black borders, the screen with the mouse pointer\n"
+                 "  unless --no-pointer.\n"
+                 "  --pix-fmt: bgra (default), bgr0, rgba, rgb24 or bgr24, top row first, as\n"
+                 "  ffmpeg -f rawvideo -pix_fmt F writes them; frames are read until the input\n"
+                 "  ends. --fps defaults to the camera's rate; --seconds to 10 (0: no limit), and\n"
+                 "  to no limit for standard input, videos and the screen. A window that closes\n"
+                 "  ends it.\n");
 }
 
-bool ParseOptions(int argc, char** argv, Options& options) {
+bool ParseOptions(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--stdin") == 0) {
+        const wchar_t* arg = argv[i];
+        if (std::wcscmp(arg, L"--stdin") == 0) {
             if (!SetSource(SourceKind::Stdin, arg, options)) {
                 return false;
             }
-        } else if (std::strcmp(arg, "--screen") == 0) {
+        } else if (std::wcscmp(arg, L"--screen") == 0) {
             if (!SetSource(SourceKind::Screen, arg, options) ||
-                (i + 1 < argc && std::strncmp(argv[i + 1], "--", 2) != 0 &&
-                 !ParseScreen(argv[++i], options.screenIndex))) {
+                (i + 1 < argc && std::wcsncmp(argv[i + 1], L"--", 2) != 0 &&
+                 !ParseScreen(argv[++i], options.choice.screenIndex))) {
                 return false;
             }
-        } else if (std::strcmp(arg, "--pointer") == 0 || std::strcmp(arg, "--no-pointer") == 0) {
-            options.pointer = arg[2] == 'p';
-        } else if (std::strcmp(arg, "--mirror") == 0) {
+        } else if (std::wcscmp(arg, L"--pointer") == 0 || std::wcscmp(arg, L"--no-pointer") == 0) {
+            options.choice.pointer = arg[2] == L'p';
+        } else if (std::wcscmp(arg, L"--mirror") == 0) {
             options.mirror = true;
-        } else if (std::strcmp(arg, "--quiet") == 0) {
+        } else if (std::wcscmp(arg, L"--quiet") == 0) {
             options.quiet = true;
-        } else if (std::strncmp(arg, "--", 2) == 0 && i + 1 < argc) {
+        } else if (std::wcsncmp(arg, L"--", 2) == 0 && i + 1 < argc) {
             if (!ParseValue(arg, argv[++i], options)) {
                 return false;
             }
@@ -169,8 +142,8 @@ bool ParseOptions(int argc, char** argv, Options& options) {
             return Complain("unknown option or missing value", arg);
         }
     }
-    if (options.pixFmtGiven && options.source != SourceKind::Stdin) {
-        return Complain("--pix-fmt describes frames on standard input", "use it with --stdin");
+    if (options.pixFmtGiven && options.choice.kind != SourceKind::Stdin) {
+        return Complain("--pix-fmt describes frames on standard input", L"use it with --stdin");
     }
     return true;
 }

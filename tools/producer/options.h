@@ -1,21 +1,11 @@
 #pragma once
 // The producer's command line.
-#include "qvl_sender.h"
-
-#include <windows.h>
+#include "source_factory.h"
 
 #include <string>
 
-enum class SourceKind { Pattern, Stdin, Image, Screen, Region, Window };
-
 struct Options {
-    SourceKind source = SourceKind::Pattern;
-    std::string imagePath;
-    int screenIndex = 0; // --screen: 1 for the first monitor, 0 for the primary
-    RECT region = {};    // --region, virtual desktop coordinates
-    std::string windowTitle;
-    bool pointer = true; // the mouse pointer drawn into screen pictures
-    qvl_pixel_layout pixFmt = QVL_BGRA;
+    SourceChoice choice;
     bool pixFmtGiven = false;
     bool mirror = false;
     long fps = 0;             // 0: the camera's rate
@@ -25,5 +15,5 @@ struct Options {
 };
 
 // False, with the reason on standard error, for anything it does not understand.
-bool ParseOptions(int argc, char** argv, Options& options);
+bool ParseOptions(int argc, wchar_t** argv, Options& options);
 void PrintUsage();

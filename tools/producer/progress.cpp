@@ -1,12 +1,13 @@
 #include "progress.h"
 
+#include "console_text.h"
+
 #include <io.h>
 
 #include <cstdio>
-#include <utility>
 
-Progress::Progress(std::string what, bool quiet)
-    : what(std::move(what)), quiet(quiet), console(_isatty(_fileno(stdout)) != 0) {
+Progress::Progress(const std::wstring& what, bool quiet)
+    : what(ConsoleText(what, stdout)), quiet(quiet), console(_isatty(_fileno(stdout)) != 0) {
     QueryPerformanceFrequency(&frequency);
     QueryPerformanceCounter(&start);
 }
@@ -43,9 +44,10 @@ void Progress::Timed(double grabSeconds, double frameSeconds) {
     }
 }
 
-void Progress::SetNote(const char* text) {
+void Progress::SetNote(const std::wstring& text) {
     if (note != text) {
         note = text;
+        noteShown = ConsoleText(text, stdout);
         lastDrawn = -1;
     }
 }
@@ -62,8 +64,8 @@ void Progress::Print(const char* end) const {
                 console ? "\r" : "", what.c_str(), sent, seconds,
                 seconds > 0 ? sent / seconds : 0.0, busy, grab,
                 timed > 0 ? frameTotal * 1000.0 / timed : 0.0,
-                seconds > 0 ? ProcessorSeconds() * 100.0 / seconds : 0.0, note.empty() ? "" : "; ",
-                note.c_str(), console ? "          " : "", end);
+                seconds > 0 ? ProcessorSeconds() * 100.0 / seconds : 0.0,
+                noteShown.empty() ? "" : "; ", noteShown.c_str(), console ? "          " : "", end);
     std::fflush(stdout);
 }
 

@@ -9,14 +9,14 @@
 
 class Progress {
 public:
-    Progress(std::string what, bool quiet);
+    Progress(const std::wstring& what, bool quiet);
 
     double Elapsed() const; // seconds since sending began
     void Sent() { ++sent; }
     void MetHeldMutex() { ++busy; }
     // One frame's work, and the capture within it (0: no capture step).
     void Timed(double grabSeconds, double frameSeconds);
-    void SetNote(const char* text); // redraws the line at once when the note changes
+    void SetNote(const std::wstring& text); // redraws the line at once when the note changes
     unsigned long SentCount() const { return sent; }
     void Update(); // redraws the line if a second has passed
     void Finish();
@@ -36,7 +36,8 @@ private:
     unsigned long grabbed = 0;
     double frameTotal = 0;
     double grabTotal = 0;
-    std::string note;
+    std::wstring note;     // as the source gave it
+    std::string noteShown; // as printed
 };
 
 // Sleeps until `dueSeconds` after the progress began.

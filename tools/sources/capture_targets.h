@@ -22,18 +22,21 @@ public:
     virtual bool Grab(ScreenGrabber& grabber, const RECT& area, bool pointer) {
         return grabber.Grab(area, pointer);
     }
-    // For the progress line and messages: "monitor 1", "window \"Notes\"".
-    const std::string& Name() const { return name; }
+    // For notes and messages: "monitor 1", "window \"Notes\"".
+    const std::wstring& Name() const { return name; }
 
 protected:
-    std::string name;
+    std::wstring name;
 };
 
 // Monitor `index` counted from 1 in the platform's order, 0 for the primary; null, with the
-// monitors there are on standard error, if there is no such monitor.
-std::unique_ptr<CaptureTarget> FindMonitor(int index);
-// The rectangle; null, with a message, if it lies wholly outside the virtual desktop.
-std::unique_ptr<CaptureTarget> FindRegion(const RECT& area);
+// monitors there are in `why`, if there is no such monitor.
+std::unique_ptr<CaptureTarget> FindMonitor(int index, std::wstring* why);
+// The rectangle; null, with the reason, if it lies wholly outside the virtual desktop.
+std::unique_ptr<CaptureTarget> FindRegion(const RECT& area, std::wstring* why);
 // The first visible top-level window, topmost first, whose title contains `text` (any case);
-// null, with a message, if none does. The producer's own console window is never chosen.
-std::unique_ptr<CaptureTarget> FindWindowByTitle(const std::string& text);
+// null, with the reason, if none does. The calling process's own windows (and its console)
+// are never chosen.
+std::unique_ptr<CaptureTarget> FindWindowByTitle(const std::wstring& text, std::wstring* why);
+// That very window; null, with the reason, if it is no longer there.
+std::unique_ptr<CaptureTarget> FindWindowByHandle(HWND window, std::wstring* why);

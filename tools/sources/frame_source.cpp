@@ -1,5 +1,12 @@
 #include "frame_source.h"
 
+#include "wide_text.h"
+
+void FrameSource::SetNote(const std::wstring& text) {
+    wideNote = text;
+    note = Narrow(text, CP_UTF8);
+}
+
 qvl_frame DescribeFrame(const void* pixels, size_t bytes, int width, int height,
                         qvl_pixel_layout layout) {
     qvl_frame frame = {};

@@ -4,6 +4,7 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cwchar>
 
 StdinSource::StdinSource(int width, int height, qvl_pixel_layout layout)
     : width(width), height(height), layout(layout),
@@ -26,11 +27,11 @@ SourceStatus StdinSource::Next(unsigned long, qvl_frame& frame) {
     }
     if (got < buffer.size()) {
         // A partial frame is never sent: the camera keeps the last whole one.
-        std::fprintf(stderr,
-                     "qvl_producer: short read on standard input: %lu of %lu bytes of a %dx%d "
-                     "frame\n",
-                     static_cast<unsigned long>(got), static_cast<unsigned long>(buffer.size()),
-                     width, height);
+        wchar_t why[128];
+        std::swprintf(why, 128, L"short read on standard input: %lu of %lu bytes of a %dx%d frame",
+                      static_cast<unsigned long>(got), static_cast<unsigned long>(buffer.size()),
+                      width, height);
+        SetNote(why);
         return SourceStatus::Failed;
     }
     frame = DescribeFrame(buffer.data(), buffer.size(), width, height, layout);

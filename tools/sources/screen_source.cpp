@@ -1,7 +1,5 @@
 #include "screen_source.h"
 
-#include <cstdio>
-
 namespace {
 
 // How long the last picture of a target that has gone stays in the camera.
@@ -28,10 +26,10 @@ void ScreenSource::Say(Sight sight, bool grabbed) {
         return;
     }
     noted = state;
-    note = state == 0   ? std::string()
-           : state == 1 ? std::string("the screen cannot be read now; last picture kept")
-           : state == 2 ? target->Name() + " shows nothing now; last picture kept"
-                        : target->Name() + " has gone; last picture kept";
+    SetNote(state == 0   ? std::wstring()
+            : state == 1 ? std::wstring(L"the screen cannot be read now; last picture kept")
+            : state == 2 ? target->Name() + L" shows nothing now; last picture kept"
+                         : target->Name() + L" has gone; last picture kept");
 }
 
 SourceStatus ScreenSource::Next(unsigned long, qvl_frame& frame) {
@@ -48,8 +46,10 @@ SourceStatus ScreenSource::Next(unsigned long, qvl_frame& frame) {
     } else if (sight == Sight::Gone &&
                static_cast<double>(Now() - goneSince) / static_cast<double>(frequency.QuadPart) >=
                    holdSeconds) {
-        std::fprintf(stderr, "qvl_producer: %s has gone (closed or removed); stopping\n",
-                     target->Name().c_str());
+        if (noted != 4) {
+            noted = 4;
+            SetNote(target->Name() + L" has gone (closed or removed); stopping");
+        }
         return SourceStatus::Failed;
     }
     Say(sight, grabbed);

@@ -4,13 +4,14 @@
 #include "frame_source.h"
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 class ImageSource : public FrameSource {
 public:
     ImageSource(int width, int height);
-    // Decodes and fits the picture; false, with the reason on standard error, if it cannot.
-    bool Load(const char* path);
+    // Decodes and fits the picture; false, with the reason in `why`, if it cannot.
+    bool Load(const std::wstring& path, std::wstring* why);
     SourceStatus Next(unsigned long n, qvl_frame& frame) override;
 
 private:

@@ -1,50 +1,21 @@
 #include "capture_targets.h"
 
+#include "monitor_list.h"
 #include "window_printer.h"
 
-#include <cstdio>
 #include <cwchar>
 
 namespace {
 
-// The monitors, in the platform's order; a fixed table, so that following them costs nothing.
-struct MonitorList {
-    static const int most = 16;
-    HMONITOR monitors[most] = {};
-    RECT areas[most] = {};
-    int count = 0;
-    int primary = 0;
-};
-
-BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
-    auto* list = reinterpret_cast<MonitorList*>(data);
-    MONITORINFO info = {};
-    info.cbSize = sizeof(info);
-    if (list->count < MonitorList::most && GetMonitorInfo(monitor, &info)) {
-        if (info.dwFlags & MONITORINFOF_PRIMARY) {
-            list->primary = list->count;
-        }
-        list->monitors[list->count] = monitor;
-        list->areas[list->count++] = info.rcMonitor;
-    }
-    return TRUE;
-}
-
-MonitorList ListMonitors() {
-    MonitorList list;
-    EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list));
-    return list;
-}
-
 class MonitorTarget : public CaptureTarget {
 public:
     explicit MonitorTarget(int index) : index(index) {
-        name = index == 0 ? "the primary monitor" : "monitor " + std::to_string(index);
+        name = index == 0 ? L"the primary monitor" : L"monitor " + std::to_wstring(index);
     }
 
     // False if there is no such monitor now.
     bool Find() {
-        const MonitorList list = ListMonitors();
+        const MonitorList list = EnumerateMonitors();
         const int at = index == 0 ? list.primary : index - 1;
         if (at >= list.count) {
             return false;
@@ -76,9 +47,9 @@ private:
 class RegionTarget : public CaptureTarget {
 public:
     explicit RegionTarget(const RECT& area) : area(area) {
-        name = "region " + std::to_string(area.left) + "," + std::to_string(area.top) + "," +
-               std::to_string(area.right - area.left) + "," +
-               std::to_string(area.bottom - area.top);
+        name = L"region " + std::to_wstring(area.left) + L"," + std::to_wstring(area.top) + L"," +
+               std::to_wstring(area.right - area.left) + L"," +
+               std::to_wstring(area.bottom - area.top);
     }
     Sight Locate(RECT& where) override {
         where = area;
@@ -92,10 +63,7 @@ private:
 class WindowTarget : public CaptureTarget {
 public:
     WindowTarget(HWND window, const std::wstring& title) : window(window) {
-        char text[256];
-        WideCharToMultiByte(CP_ACP, 0, title.c_str(), -1, text, sizeof(text), nullptr, nullptr);
-        text[sizeof(text) - 1] = '\0';
-        name = std::string("window \"") + text + "\"";
+        name = L"window \"" + title + L"\"";
     }
 
     Sight Locate(RECT& area) override {
@@ -135,7 +103,7 @@ private:
 
 struct WindowSearch {
     std::wstring text; // lower case
-    HWND own;
+    HWND console;
     HWND found = nullptr;
     std::wstring title;
 };
@@ -150,7 +118,9 @@ std::wstring Lower(std::wstring text) {
 BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
     auto* search = reinterpret_cast<WindowSearch*>(data);
     wchar_t title[512];
-    if (window == search->own || !IsWindowVisible(window) ||
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (window == search->console || process == GetCurrentProcessId() || !IsWindowVisible(window) ||
         GetWindowTextW(window, title, 512) <= 0) {
         return TRUE;
     }
@@ -162,56 +132,60 @@ BOOL CALLBACK MatchWindow(HWND window, LPARAM data) {
     return FALSE;
 }
 
-std::wstring Widen(const std::string& text) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1u, L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, &wide[0], n);
-    }
-    wide.resize(wcslen(wide.c_str()));
-    return wide;
-}
-
 } // namespace
 
-std::unique_ptr<CaptureTarget> FindMonitor(int index) {
+std::unique_ptr<CaptureTarget> FindMonitor(int index, std::wstring* why) {
     auto target = std::make_unique<MonitorTarget>(index);
     if (target->Find()) {
         return target;
     }
-    const MonitorList list = ListMonitors();
-    std::fprintf(stderr, "qvl_producer: there is no monitor %d; the monitors are:\n", index);
+    const MonitorList list = EnumerateMonitors();
+    *why = L"there is no monitor " + std::to_wstring(index) + L"; the monitors are:";
     for (int i = 0; i < list.count; ++i) {
         const RECT& r = list.areas[i];
-        std::fprintf(stderr, "  %d: %ldx%ld at %ld,%ld%s\n", i + 1, r.right - r.left,
-                     r.bottom - r.top, r.left, r.top, i == list.primary ? " (primary)" : "");
+        wchar_t line[96];
+        std::swprintf(line, 96, L"\n  %d: %ldx%ld at %ld,%ld%ls", i + 1, r.right - r.left,
+                      r.bottom - r.top, r.left, r.top, i == list.primary ? L" (primary)" : L"");
+        *why += line;
     }
     return nullptr;
 }
 
-std::unique_ptr<CaptureTarget> FindRegion(const RECT& area) {
+std::unique_ptr<CaptureTarget> FindRegion(const RECT& area, std::wstring* why) {
     const RECT desktop = {
         GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
         GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
         GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     RECT common = {};
     if (!IntersectRect(&common, &area, &desktop)) {
-        std::fprintf(
-            stderr, "qvl_producer: the region lies outside the desktop (%ldx%ld at %ld,%ld)\n",
-            desktop.right - desktop.left, desktop.bottom - desktop.top, desktop.left, desktop.top);
+        wchar_t text[128];
+        std::swprintf(text, 128, L"the region lies outside the desktop (%ldx%ld at %ld,%ld)",
+                      desktop.right - desktop.left, desktop.bottom - desktop.top, desktop.left,
+                      desktop.top);
+        *why = text;
         return nullptr;
     }
     return std::make_unique<RegionTarget>(area);
 }
 
-std::unique_ptr<CaptureTarget> FindWindowByTitle(const std::string& text) {
+std::unique_ptr<CaptureTarget> FindWindowByTitle(const std::wstring& text, std::wstring* why) {
     WindowSearch search;
-    search.text = Lower(Widen(text));
-    search.own = GetConsoleWindow();
+    search.text = Lower(text);
+    search.console = GetConsoleWindow();
     EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&search));
     if (search.found == nullptr) {
-        std::fprintf(stderr, "qvl_producer: no window's title contains \"%s\"\n", text.c_str());
+        *why = L"no window's title contains \"" + text + L"\"";
         return nullptr;
     }
     return std::make_unique<WindowTarget>(search.found, search.title);
+}
+
+std::unique_ptr<CaptureTarget> FindWindowByHandle(HWND window, std::wstring* why) {
+    wchar_t title[512] = L"";
+    if (!IsWindow(window)) {
+        *why = L"the window has gone";
+        return nullptr;
+    }
+    GetWindowTextW(window, title, 512);
+    return std::make_unique<WindowTarget>(window, title);
 }

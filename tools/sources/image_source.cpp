@@ -6,26 +6,16 @@
 #include <wincodec.h>
 #include <windows.h>
 
-#include <cstdio>
-#include <string>
+#include <cwchar>
 
 namespace {
 
-std::wstring Widen(const char* text) {
-    const int n = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    std::wstring wide(n > 0 ? static_cast<size_t>(n) : 1u, L'\0');
-    if (n > 0) {
-        MultiByteToWideChar(CP_ACP, 0, text, -1, &wide[0], n);
-    }
-    return wide;
-}
-
 // The picture's first frame, as 32-bit BGR pixels.
-HRESULT Decode(IWICImagingFactory* factory, const char* path, ComPtr<IWICBitmapSource>& pixels) {
+HRESULT Decode(IWICImagingFactory* factory, const wchar_t* path, ComPtr<IWICBitmapSource>& pixels) {
     ComPtr<IWICBitmapDecoder> decoder;
     ComPtr<IWICBitmapFrameDecode> frame;
     ComPtr<IWICFormatConverter> converter;
-    HRESULT hr = factory->CreateDecoderFromFilename(Widen(path).c_str(), nullptr, GENERIC_READ,
+    HRESULT hr = factory->CreateDecoderFromFilename(path, nullptr, GENERIC_READ,
                                                     WICDecodeMetadataCacheOnDemand, &decoder);
     if (SUCCEEDED(hr)) {
         hr = decoder->GetFrame(0, &frame);
@@ -50,7 +40,7 @@ ImageSource::ImageSource(int width, int height)
     : width(width), height(height),
       picture(static_cast<size_t>(width) * static_cast<size_t>(height) * 4, 0) {}
 
-bool ImageSource::Load(const char* path) {
+bool ImageSource::Load(const std::wstring& path, std::wstring* why) {
     // COM for the decoding; the decoder's objects are gone before it ends.
     const CComScope com;
     ComPtr<IWICImagingFactory> factory;
@@ -61,7 +51,7 @@ bool ImageSource::Load(const char* path) {
     HRESULT hr = CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER,
                                   IID_PPV_ARGS(&factory));
     if (SUCCEEDED(hr)) {
-        hr = Decode(factory.Get(), path, pixels);
+        hr = Decode(factory.Get(), path.c_str(), pixels);
     }
     if (SUCCEEDED(hr)) {
         hr = pixels->GetSize(&pictureWidth, &pictureHeight);
@@ -88,8 +78,9 @@ bool ImageSource::Load(const char* path) {
                                static_cast<UINT>(picture.size() - offset), picture.data() + offset);
     }
     if (FAILED(hr)) {
-        std::fprintf(stderr, "qvl_producer: cannot read the picture %s (error 0x%08lx)\n", path,
-                     static_cast<unsigned long>(hr));
+        wchar_t error[32];
+        std::swprintf(error, 32, L" (error 0x%08lx)", static_cast<unsigned long>(hr));
+        *why = L"cannot read the picture " + path + error;
         return false;
     }
     return true;

@@ -1,0 +1,43 @@
+// The panel's resource identifiers, for its resource script and its code alike.
+#pragma once
+
+#define IDI_PANEL 1
+#define IDD_PANEL 100
+#define IDM_TRAY 200
+
+#define IDC_SRC_PATTERN 1001
+#define IDC_SRC_IMAGE 1002
+#define IDC_SRC_VIDEO 1003
+#define IDC_SRC_SCREEN 1004
+#define IDC_SRC_REGION 1005
+#define IDC_SRC_WINDOW 1006
+#define IDC_IMAGE_CHOOSE 1011
+#define IDC_IMAGE_PATH 1012
+#define IDC_VIDEO_CHOOSE 1013
+#define IDC_VIDEO_PATH 1014
+#define IDC_SCREEN_LIST 1015
+#define IDC_REGION_TEXT 1016
+#define IDC_REGION_DRAG 1017
+#define IDC_WINDOW_LIST 1018
+#define IDC_WINDOW_REFRESH 1019
+#define IDC_POINTER 1020
+#define IDC_MIRROR 1021
+#define IDC_MIRROR_NOTE 1022
+#define IDC_MODE_WATCHED 1031
+#define IDC_MODE_ALWAYS 1032
+#define IDC_PAUSE 1033
+#define IDC_IDLE_PATH 1034
+#define IDC_IDLE_CHOOSE 1035
+#define IDC_IDLE_PLAIN 1036
+#define IDC_FORMAT 1041
+#define IDC_FORMAT_SET 1042
+#define IDC_FORMAT_NOTE 1043
+#define IDC_STARTUP 1044
+#define IDC_PREVIEW 1051
+#define IDC_SHOWING 1052
+#define IDC_USERS 1053
+#define IDC_QUIT 1054
+
+#define IDM_SHOW 2001
+#define IDM_PAUSE 2002
+#define IDM_QUIT 2003

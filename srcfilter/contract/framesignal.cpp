@@ -2,13 +2,14 @@
 
 #include "channel_objects.h"
 
-bool Cqvl_FrameSignal::Open(const char* regionName, SECURITY_ATTRIBUTES* security) {
+bool Cqvl_FrameSignal::Open(const char* regionName, SECURITY_ATTRIBUTES* blockSecurity,
+                            SECURITY_ATTRIBUTES* slotSecurity) {
     if (block.Get() != nullptr || regionName == nullptr) {
         return false;
     }
     lstrcpynA(region, regionName, sizeof(region));
-    objectSecurity = security;
-    return block.Open(region, security);
+    eventSecurity = slotSecurity;
+    return block.Open(region, blockSecurity);
 }
 
 bool Cqvl_FrameSignal::Claim() {
@@ -19,7 +20,7 @@ bool Cqvl_FrameSignal::Claim() {
     if (!TakeSlot(self)) {
         return false;
     }
-    event.Reset(CreateOrOpenSlotEvent(region, static_cast<unsigned>(slot), objectSecurity));
+    event.Reset(CreateOrOpenSlotEvent(region, static_cast<unsigned>(slot), eventSecurity));
     if (event.Get() == nullptr) {
         Release();
         return false;

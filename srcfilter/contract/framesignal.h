@@ -17,9 +17,10 @@ public:
     Cqvl_FrameSignal& operator=(const Cqvl_FrameSignal&) = delete;
 
     // Creates or opens the block of the region `regionName`; false when it cannot be had.
-    // `security` (kept by the caller while this lives) is given to the block and the slot
-    // events this end creates; null: the default.
-    bool Open(const char* regionName, SECURITY_ATTRIBUTES* security = nullptr);
+    // `blockSecurity` and `eventSecurity` (kept by the caller while this lives) are given to
+    // the block and to the slot events this end creates; null: the default.
+    bool Open(const char* regionName, SECURITY_ATTRIBUTES* blockSecurity = nullptr,
+              SECURITY_ATTRIBUTES* eventSecurity = nullptr);
     // Claims a free slot (or one whose camera's process has ended) and opens its event; false
     // when the block is not open or every slot is taken. Once per streaming run.
     bool Claim();
@@ -35,7 +36,7 @@ private:
     bool TakeSlot(LONG self);
 
     char region[256] = {};
-    SECURITY_ATTRIBUTES* objectSecurity = nullptr;
+    SECURITY_ATTRIBUTES* eventSecurity = nullptr;
     SignalBlock block;
     CKernelHandle event;
     int slot = -1;

@@ -1,9 +1,9 @@
 #pragma once
-// Fills a locked picture buffer from a frame in the channel's layout (B G R X, rows bottom-up,
-// no gap between rows), turning the rows top-down as Media Foundation stores pictures: RGB32
-// as a copy, NV12 (BT.601, studio range, 7-bit coefficients so that SSSE3 takes eight pixels
-// at a time) converted on the way, in one pass. `first` is the
-// picture's top row in the buffer and `pitch` the step to the next row (Lock2D's answers).
+// Fills a locked picture buffer from a frame in the Global channel's layout (B G R X, rows
+// top-down as Media Foundation stores pictures, no gap between rows): RGB32 as a copy, NV12
+// (BT.601, studio range, 7-bit coefficients so that SSSE3 takes eight pixels at a time) converted
+// on the way, in one pass. `first` is the picture's top row in the buffer and `pitch` the step to
+// the next row (Lock2D's answers).
 #include <windows.h>
 
 #include <cstdint>

@@ -119,7 +119,7 @@ void FramePump::Run() {
         }
         if (!wanted) {
             WaitForSingleObject(wake.Handle(), INFINITE);
-        } else if (WaitUntilDue(current)) {
+        } else if (TakeSample() && WaitUntilDue(current)) {
             Deliver(current);
         }
     }
@@ -137,6 +137,7 @@ void FramePump::BeginRun(IMFMediaType* type) {
     if (allocator && wanted == subtype) {
         return;
     }
+    inHand.Reset();
     allocator.Reset();
     subtype = wanted;
     if (type == nullptr || FAILED(MFCreateVideoSampleAllocatorEx(IID_PPV_ARGS(&allocator))) ||
@@ -175,13 +176,17 @@ bool FramePump::WaitUntilDue(LONG run) {
     }
 }
 
-void FramePump::Deliver(LONG run) {
-    ComPtr<IMFSample> sample;
-    if (!allocator || FAILED(allocator->AllocateSample(&sample))) {
+bool FramePump::TakeSample() {
+    if (!inHand && (!allocator || FAILED(allocator->AllocateSample(&inHand)))) {
         // Every sample is out with the consumer (or none can be made): look again shortly.
         WaitForSingleObject(halt.Handle(), 1);
-        return;
+        return false;
     }
+    return true;
+}
+
+void FramePump::Deliver(LONG run) {
+    const ComPtr<IMFSample> sample = inHand;
     if (Fill(sample.Get()) != S_OK) {
         return; // halted while waiting for the producer
     }
@@ -204,6 +209,7 @@ void FramePump::Deliver(LONG run) {
         }
         // Queued under the lock, so that Stop's MEStreamStopped comes after every sample.
         events->QueueEventParamUnk(MEMediaSample, GUID_NULL, S_OK, sample.Get());
+        inHand.Reset(); // the next one is taken before its time
     }
     pacer.Delivered();
     if (token != nullptr) {

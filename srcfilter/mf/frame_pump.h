@@ -37,9 +37,12 @@ private:
     void Run();
     // Worker: a new run (generation) seen: pacing, signal claim and allocator set up for it.
     void BeginRun(IMFMediaType* type);
+    // Worker: has the next sample in hand before its time, so that nothing but the picture
+    // is left to do when it is due; false (after a short wait) when none can be had now.
+    bool TakeSample();
     // Worker: holds the next sample until it is due; false when the run changed meanwhile.
     bool WaitUntilDue(LONG generation);
-    // Worker: fills, stamps and queues one sample for the run `generation`.
+    // Worker: fills, stamps and queues the sample in hand for the run `generation`.
     void Deliver(LONG generation);
     HRESULT Fill(IMFSample* sample);
     void DropRequests(); // under the lock
@@ -72,4 +75,5 @@ private:
     MFTIME workerStart = 0;
     GUID subtype = GUID_NULL;
     ComPtr<IMFVideoSampleAllocatorEx> allocator;
+    ComPtr<IMFSample> inHand;
 };

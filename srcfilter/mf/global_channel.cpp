@@ -18,7 +18,8 @@ bool GlobalChannel::Open(const CameraFormat& format) {
         return false;
     }
     // Without the signal the camera paces by its own clock.
-    signal.Open(QVL_MF_REGION_NAME, security.For(GlobalObjectSecurity::mapping));
+    signal.Open(QVL_MF_REGION_NAME, security.For(GlobalObjectSecurity::mapping),
+                security.For(GlobalObjectSecurity::event));
     return true;
 }
 

@@ -123,7 +123,23 @@ STDMETHODIMP MediaStream::SetStreamState(MF_STREAM_STATE value) {
     }
     switch (value) {
     case MF_STREAM_STATE_RUNNING:
-        return state == MF_STREAM_STATE_RUNNING ? S_OK : MF_E_INVALID_STATE_TRANSITION;
+        if (state != MF_STREAM_STATE_RUNNING) {
+            // Running again in the type last chosen, without the source's start.
+            ComPtr<IMFMediaTypeHandler> handler;
+            ComPtr<IMFMediaType> type;
+            HRESULT hr = descriptor->GetMediaTypeHandler(&handler);
+            if (SUCCEEDED(hr)) {
+                hr = handler->GetCurrentMediaType(&type);
+            }
+            if (SUCCEEDED(hr)) {
+                hr = pump.Start(type.Get());
+            }
+            if (FAILED(hr)) {
+                return hr;
+            }
+            state = MF_STREAM_STATE_RUNNING;
+        }
+        return S_OK;
     case MF_STREAM_STATE_STOPPED:
         if (state == MF_STREAM_STATE_RUNNING) {
             pump.Stop();

@@ -51,13 +51,15 @@
  *     it: magic (QVL_MF_MAGIC), then the camera's width, height and fps, which are the
  *     machine's format (the values of step 4 under HKEY_LOCAL_MACHINE\QVL_SETTINGS_KEY, in
  *     the 64-bit registry view, with the same defaults and rules), not the user's. The frame
- *     lies at byte QVL_MF_FRAME_OFFSET, in the layout of step 3 at the header's size. Use the
+ *     lies at byte QVL_MF_FRAME_OFFSET: the header's width x height pixels of step 3's B G R X,
+ *     but rows top-down (the first row in memory is the picture's top row, as Media
+ *     Foundation stores pictures, so that the camera copies it as it is), no padding. Use the
  *     region only when the magic matches and it spans QVL_MF_FRAME_OFFSET + the frame.
  * 10. For each frame, after step 2 and still holding the first mutex (lock order: the user's
  *     camera's mutex, then this one), wait (bounded) for this mutex, write the frame, release
- *     it. When the two formats differ, fit the frame just written in step 2 into the
- *     header's size: as large as it goes with its aspect ratio kept, centred, black around,
- *     each pixel taken from the nearest source pixel.
+ *     it: the frame just written in step 2 with its rows turned top-down, or, when the two
+ *     formats differ, fitted into the header's size: as large as it goes with its aspect
+ *     ratio kept, centred, black around, each pixel taken from the nearest source pixel.
  * 11. Its frame signal is steps 5 to 7 with QVL_MF_REGION_NAME for the region name, except
  *     that the producer only opens: the block with QVL_MF_REGION_ACCESS, the slot events with
  *     QVL_MF_EVENT_ACCESS.
@@ -116,13 +118,13 @@ typedef struct qvl_signal_block {
 
 /* The Windows 11 camera's channel (steps 8 to 11 above). */
 #define QVL_MF_REGION_NAME "Global\\" QVL_MF_SOURCE_CLSID_STRING
-#define QVL_MF_MAGIC 0x3146564Cu /* "LVF1" in memory order */
+#define QVL_MF_MAGIC 0x3146564Cu  /* "LVF1" in memory order */
 #define QVL_MF_FRAME_OFFSET 4096u /* a page: the frame starts page-aligned */
 #define QVL_MF_LOOK_INTERVAL_MS 1000u
 /* What interactive users may do, and so what a producer asks for when it opens. */
-#define QVL_MF_REGION_ACCESS 0x0006u /* FILE_MAP_READ | FILE_MAP_WRITE */
+#define QVL_MF_REGION_ACCESS 0x0006u    /* FILE_MAP_READ | FILE_MAP_WRITE */
 #define QVL_MF_MUTEX_ACCESS 0x00100001u /* SYNCHRONIZE | MUTEX_MODIFY_STATE */
-#define QVL_MF_EVENT_ACCESS 0x0002u /* EVENT_MODIFY_STATE */
+#define QVL_MF_EVENT_ACCESS 0x0002u     /* EVENT_MODIFY_STATE */
 typedef struct qvl_mf_header {
     volatile long magic; /* QVL_MF_MAGIC once the rest is written */
     long width;

@@ -54,30 +54,35 @@ bool GlobalFeed::Feed(const std::uint8_t* frame, long width, long height, unsign
     if (target == nullptr) {
         return false;
     }
-    const CMutexHold hold(mutex.Get(), timeoutMs);
-    if (!hold.Held()) {
-        return false; // this camera misses the frame; the user's camera has it
-    }
-    if (width == targetWidth && height == targetHeight) {
-        std::memcpy(target, frame, static_cast<size_t>(FrameBytes(width, height)));
-    } else {
+    {
+        const CMutexHold hold(mutex.Get(), timeoutMs);
+        if (!hold.Held()) {
+            return false; // this camera misses the frame; the user's camera has it
+        }
         FitFrame(frame, width, height, target, targetWidth, targetHeight);
+        signal.CountFrame();
     }
-    signal.CountFrame();
+    signal.WakeCameras();
     return true;
 }
 
 void FitFrame(const std::uint8_t* frame, long width, long height, std::uint8_t* target,
               long targetWidth, long targetHeight) {
+    const size_t targetRow = static_cast<size_t>(targetWidth) * 4;
+    if (width == targetWidth && height == targetHeight) {
+        for (long y = 0; y < height; ++y) {
+            std::memcpy(target + y * targetRow, frame + (height - 1 - y) * targetRow, targetRow);
+        }
+        return;
+    }
     const Placement place = FitCentred(static_cast<unsigned>(width), static_cast<unsigned>(height),
                                        targetWidth, targetHeight);
     // Source steps in 16.16 fixed point: no division per pixel.
     const unsigned long long stepX = (static_cast<unsigned long long>(width) << 16) / place.width;
     const unsigned long long stepY = (static_cast<unsigned long long>(height) << 16) / place.height;
-    const size_t targetRow = static_cast<size_t>(targetWidth) * 4;
-    // Rows are bottom-up in both frames; picture rows are counted from the top.
+    // Picture rows are counted from the top: the source's bottom-up, the target's in order.
     for (long y = 0; y < targetHeight; ++y) {
-        std::uint8_t* row = target + static_cast<size_t>(targetHeight - 1 - y) * targetRow;
+        std::uint8_t* row = target + static_cast<size_t>(y) * targetRow;
         const long inside = y - place.y;
         if (inside < 0 || inside >= place.height) {
             std::memset(row, 0, targetRow);

@@ -19,10 +19,9 @@ public:
     bool IsOpen() const { return target != nullptr; }
     // Under the user's camera's mutex, after `frame` (the camera's layout, `width` x `height`)
     // was written there: waits up to `timeoutMs` for this channel's mutex (lock order: the
-    // user's camera's mutex, then this one) and writes the frame in. False when not written.
+    // user's camera's mutex, then this one), writes the frame in, gives the mutex back and
+    // wakes the Windows 11 cameras streaming now. False when not written.
     bool Feed(const std::uint8_t* frame, long width, long height, unsigned timeoutMs);
-    // After both mutexes are given back.
-    void WakeCameras() { signal.WakeCameras(); }
 
 private:
     bool Open();
@@ -39,7 +38,8 @@ private:
     long targetHeight = 0;
 };
 
-// Fits a frame of the camera's layout into another size of it: as large as it goes with its
-// aspect ratio kept, centred, black around, each pixel the nearest source pixel.
+// Turns a frame of the user's camera's layout (rows bottom-up) into the Windows 11 camera's
+// (rows top-down) of the size given: the same size row for row, another one fitted (as large
+// as it goes with its aspect ratio kept, centred, black around, each pixel the nearest).
 void FitFrame(const std::uint8_t* frame, long width, long height, std::uint8_t* target,
               long targetWidth, long targetHeight);

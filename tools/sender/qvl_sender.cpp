@@ -82,13 +82,14 @@ qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame) 
         ConvertFrame(geometry, frame->layout, frame->rows, (frame->flags & QVL_FRAME_MIRROR) != 0,
                      frame->width, frame->height, sender->channel.Region());
         sender->signal.CountFrame();
-        // From the frame just written, under both mutexes (the user's camera's first).
+        // From the frame just written, under both mutexes (the user's camera's first). The
+        // Windows 11 camera is woken as soon as its own mutex is given back: it never waits
+        // for the other one.
         sender->windows11.Feed(sender->channel.Region(), sender->format.width,
                                sender->format.height, sender->timeoutMs);
     }
     // Cameras woken while the mutex is still held would only wait for it.
     sender->signal.WakeCameras();
-    sender->windows11.WakeCameras();
     return QVL_OK;
 }
 

@@ -84,7 +84,10 @@ qvl_result QVL_CALL qvl_sender_open(unsigned timeout_ms, qvl_sender** sender);
 qvl_result QVL_CALL qvl_sender_format(const qvl_sender* sender, qvl_camera_format* format);
 
 /* Converts one frame into the camera's region under its mutex, then tells every camera
- * streaming now that a fresh frame is there, so that it delivers it at once. */
+ * streaming now that a fresh frame is there, so that it delivers it at once. Where the
+ * Windows 11 camera exists (looked for at most once a second), the frame goes to it too,
+ * fitted to its size when that differs; a frame it cannot take in time is skipped for it
+ * alone and does not change the result. */
 qvl_result QVL_CALL qvl_sender_send(qvl_sender* sender, const qvl_frame* frame);
 
 /* Closes the channel and frees the sender; null is allowed. */

@@ -149,6 +149,22 @@ TEST_F(PanelEngineTest, SourceRunsOnlyWhileALiveProgramClaimsASlot) {
     EXPECT_EQ(Written(), stopped) << "frames were written after the source stopped";
 }
 
+// The Windows 11 camera's block, made after the panel started (as its service makes it when a
+// program first opens that camera), is found, and a claim in it runs the source as well.
+TEST_F(PanelEngineTest, AClaimOfTheWindows11CameraRunsTheSourceToo) {
+    PanelEngine engine(window, statusMessage);
+    engine.SetSource(SourceChoice{});
+    std::wstring why;
+    ASSERT_TRUE(engine.Start(&why));
+    SignalBlock windows11;
+    ASSERT_TRUE(windows11.Open(QVL_MF_REGION_NAME));
+    InterlockedExchange(&windows11.Get()->claims[3], static_cast<LONG>(GetCurrentProcessId()));
+    EXPECT_TRUE(WaitFor([&] { return engine.Status().sourceRunning; }, 5000));
+    EXPECT_EQ(engine.Status().users, OwnExecutable());
+    InterlockedExchange(&windows11.Get()->claims[3], 0);
+    EXPECT_TRUE(WaitFor([&] { return !engine.Status().sourceRunning; }, 10000));
+}
+
 TEST_F(PanelEngineTest, PausedShowsTheIdlePictureAndThePreviewDrawsIt) {
     PanelEngine engine(window, statusMessage);
     engine.SetSource(SourceChoice{});

@@ -53,7 +53,8 @@ double EngineWorker::Now() const {
 }
 
 bool EngineWorker::Open(std::wstring* why) {
-    claims.Open(QVL_REGION_NAME); // without it no program is seen, and the panel still runs
+    // Without the first no program is seen, and the panel still runs.
+    claims.Open(QVL_REGION_NAME, QVL_MF_REGION_NAME);
     return OpenChannel(why);
 }
 

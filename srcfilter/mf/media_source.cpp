@@ -111,46 +111,6 @@ STDMETHODIMP MediaSource::QueryInterface(REFIID riid, void** out) {
     return S_OK;
 }
 
-STDMETHODIMP_(ULONG) MediaSource::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&references));
-}
-
-STDMETHODIMP_(ULONG) MediaSource::Release() {
-    const LONG left = InterlockedDecrement(&references);
-    if (left == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(left);
-}
-
-STDMETHODIMP MediaSource::GetEvent(DWORD flags, IMFMediaEvent** event) {
-    ComPtr<IMFMediaEventQueue> queue;
-    {
-        CScopedLock guard(&lock);
-        if (shutDown) {
-            return MF_E_SHUTDOWN;
-        }
-        queue = events;
-    }
-    return queue->GetEvent(flags, event); // may block: never under the lock
-}
-
-STDMETHODIMP MediaSource::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->BeginGetEvent(callback, state);
-}
-
-STDMETHODIMP MediaSource::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->EndGetEvent(result, event);
-}
-
-STDMETHODIMP MediaSource::QueueEvent(MediaEventType type, REFGUID extended, HRESULT status,
-                                     const PROPVARIANT* value) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->QueueEventParamVar(type, extended, status, value);
-}
-
 STDMETHODIMP MediaSource::GetCharacteristics(DWORD* characteristics) {
     if (characteristics == nullptr) {
         return E_POINTER;

@@ -5,28 +5,25 @@
 //
 // Lock order: the source's lock, then the stream's (frame_pump.h has the rest).
 #include "com_owners.h"
+#include "event_generator.h"
 #include "media_stream.h"
 #include "mf_declarations.h"
-#include "sync.h"
 
 #include <ks.h>
 #include <ksproxy.h>
 
-class MediaSource final : public IMFMediaSourceEx, public IMFGetService, public IKsControl {
+class MediaSource final : public EventGenerator<IMFMediaSourceEx>,
+                          public IMFGetService,
+                          public IKsControl {
 public:
     // A new source asked for `riid`; its format is the machine's (ReadMachineSettings).
     static HRESULT CreateInstance(REFIID riid, void** out);
 
     // IUnknown
     STDMETHODIMP QueryInterface(REFIID riid, void** out) override;
-    STDMETHODIMP_(ULONG) AddRef() override;
-    STDMETHODIMP_(ULONG) Release() override;
-    // IMFMediaEventGenerator
-    STDMETHODIMP GetEvent(DWORD flags, IMFMediaEvent** event) override;
-    STDMETHODIMP BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) override;
-    STDMETHODIMP EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) override;
-    STDMETHODIMP QueueEvent(MediaEventType type, REFGUID extended, HRESULT status,
-                            const PROPVARIANT* value) override;
+    // One count for all three interfaces (IMFMediaEventGenerator: EventGenerator).
+    STDMETHODIMP_(ULONG) AddRef() override { return EventGenerator::AddRef(); }
+    STDMETHODIMP_(ULONG) Release() override { return EventGenerator::Release(); }
     // IMFMediaSource
     STDMETHODIMP GetCharacteristics(DWORD* characteristics) override;
     STDMETHODIMP CreatePresentationDescriptor(IMFPresentationDescriptor** descriptor) override;
@@ -56,15 +53,11 @@ private:
     // The type the stream's descriptor in `descriptor` has selected, else the first.
     HRESULT SelectedType(IMFPresentationDescriptor* descriptor, IMFMediaType** type);
 
-    volatile LONG references = 1;
-    // Guards everything below.
-    CCritSec lock;
+    // Under the source's lock (EventGenerator's), like its queue and shut-down flag.
     CameraFormat format = {};
-    ComPtr<IMFMediaEventQueue> events;
     ComPtr<IMFAttributes> attributes;
     ComPtr<IMFStreamDescriptor> streamDescriptor;
     ComPtr<IMFPresentationDescriptor> presentation;
     ComPtr<MediaStream> stream;
     bool everStarted = false;
-    bool shutDown = false;
 };

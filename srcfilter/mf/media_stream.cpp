@@ -19,7 +19,7 @@ HRESULT MediaStream::Create(IMFMediaSource* source, IMFStreamDescriptor* descrip
 
 MediaStream::MediaStream(IMFMediaSource* source, IMFStreamDescriptor* descriptor,
                          IMFMediaEventQueue* events, const CameraFormat& format)
-    : source(source), descriptor(descriptor), events(events), pump(format, events) {
+    : EventGenerator(events), source(source), descriptor(descriptor), pump(format, events) {
     ModuleCount::ObjectMade();
 }
 
@@ -40,48 +40,6 @@ STDMETHODIMP MediaStream::QueryInterface(REFIID riid, void** out) {
     }
     *out = nullptr;
     return E_NOINTERFACE;
-}
-
-STDMETHODIMP_(ULONG) MediaStream::AddRef() {
-    return static_cast<ULONG>(InterlockedIncrement(&references));
-}
-
-STDMETHODIMP_(ULONG) MediaStream::Release() {
-    const LONG left = InterlockedDecrement(&references);
-    if (left == 0) {
-        delete this;
-    }
-    return static_cast<ULONG>(left);
-}
-
-// The queue's own calls are thread-safe and answer MF_E_SHUTDOWN once it is shut down; the
-// pointer is taken under the lock so that it is not released meanwhile.
-STDMETHODIMP MediaStream::GetEvent(DWORD flags, IMFMediaEvent** event) {
-    ComPtr<IMFMediaEventQueue> queue;
-    {
-        CScopedLock guard(&lock);
-        if (shutDown) {
-            return MF_E_SHUTDOWN;
-        }
-        queue = events;
-    }
-    return queue->GetEvent(flags, event); // may block: never under the lock
-}
-
-STDMETHODIMP MediaStream::BeginGetEvent(IMFAsyncCallback* callback, IUnknown* state) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->BeginGetEvent(callback, state);
-}
-
-STDMETHODIMP MediaStream::EndGetEvent(IMFAsyncResult* result, IMFMediaEvent** event) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->EndGetEvent(result, event);
-}
-
-STDMETHODIMP MediaStream::QueueEvent(MediaEventType type, REFGUID extended, HRESULT status,
-                                     const PROPVARIANT* value) {
-    CScopedLock guard(&lock);
-    return shutDown ? MF_E_SHUTDOWN : events->QueueEventParamVar(type, extended, status, value);
 }
 
 STDMETHODIMP MediaStream::GetMediaSource(IMFMediaSource** out) {

@@ -10,40 +10,6 @@
 
 namespace {
 
-// Reads 1 to 9 decimal digits (so the value fits any long) at `*text` and moves past them.
-bool ReadNumber(const wchar_t** text, long* value) {
-    const wchar_t* p = *text;
-    long number = 0;
-    int digits = 0;
-    for (; *p >= L'0' && *p <= L'9'; ++p, ++digits) {
-        if (digits == 9) {
-            return false;
-        }
-        number = number * 10 + (*p - L'0');
-    }
-    *text = p;
-    *value = number;
-    return digits > 0;
-}
-
-// "WxH@FPS", or "WxH" with the stored rate.
-bool ParseFormat(const wchar_t* text, CameraFormat* format) {
-    if (!ReadNumber(&text, &format->width) || (*text != L'x' && *text != L'X')) {
-        return false;
-    }
-    ++text;
-    if (!ReadNumber(&text, &format->height)) {
-        return false;
-    }
-    if (*text == L'@') {
-        ++text;
-        if (!ReadNumber(&text, &format->fps)) {
-            return false;
-        }
-    }
-    return *text == 0;
-}
-
 void PrintFormat(const char* lead, const CameraFormat& format) {
     std::printf("qvl_register: %s%ldx%ld at %ld fps\n", lead, format.width, format.height,
                 format.fps);
@@ -72,7 +38,7 @@ int ShowFormat() {
 
 int SetFormat(const wchar_t* text, Scope scope) {
     CameraFormat format = ReadStoredSettings();
-    if (!ParseFormat(text, &format)) {
+    if (!ParseCameraFormat(text, &format)) {
         std::fprintf(stderr,
                      "qvl_register: '%ls' is not a format; write WIDTHxHEIGHT@FPS, for example "
                      "1280x720@30; nothing changed\n",

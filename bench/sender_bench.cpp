@@ -2,6 +2,7 @@
 // 1920x1080 frame, for each pixel layout, top-down and mirrored, next to a plain copy of a frame
 // of the camera's size (the least any producer pays). Prints figures only.
 #include "frame_converter.h"
+#include "timing.h"
 
 #include <windows.h>
 
@@ -14,13 +15,6 @@ namespace {
 const int kWidth = 1920;
 const int kHeight = 1080;
 const DWORD kMeasureMs = 1000;
-
-double Now() {
-    LARGE_INTEGER frequency, counter;
-    QueryPerformanceFrequency(&frequency);
-    QueryPerformanceCounter(&counter);
-    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // Milliseconds per call of `run`, over about kMeasureMs after a warm-up call.
 template <typename Run> double MsPerFrame(Run run) {

@@ -9,19 +9,18 @@
 #include "frame_fill.h"
 #include "global_channel.h"
 #include "host_path.h"
+#include "numbered_producer.h"
 #include "qvl_protocol.h"
 #include "qvl_sender.h"
 #include "settings_scope.h"
+#include "timing.h"
 
 #include <mfapi.h>
 #include <mfidl.h>
 #include <mfreadwrite.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cstdio>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -30,22 +29,6 @@ constexpr unsigned width = 1280;
 constexpr unsigned height = 720;
 constexpr unsigned fps = 30;
 constexpr size_t frameBytes = size_t{width} * height * 4;
-
-double Now() {
-    static const double frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return static_cast<double>(f.QuadPart);
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return static_cast<double>(t.QuadPart) / frequency;
-}
-
-double Percentile(std::vector<double> values, double p) {
-    std::sort(values.begin(), values.end());
-    return values[static_cast<size_t>(p * (values.size() - 1) + 0.5)];
-}
 
 // The machine's format, as the installer writes it, for the length of the run.
 class MachineFormat {
@@ -178,61 +161,6 @@ bool RunFill(bool nv12) {
     return true;
 }
 
-// Writes frame 1, 2, ... through the sender at the camera's rate, gaining one frame interval
-// over the run so that its writes fall at every phase of the camera's interval, and notes when
-// each write began.
-class Producer {
-public:
-    Producer(std::vector<double>& written, DWORD seconds)
-        : written(written), period((1.0 - 1.0 / (seconds * fps)) / fps), pixels(frameBytes, 0x40) {}
-    bool Start() {
-        if (qvl_sender_open(1000, &sender) != QVL_OK) {
-            return false;
-        }
-        thread = std::thread([this] { Run(); });
-        return true;
-    }
-    void Stop() {
-        stop = true;
-        if (thread.joinable()) {
-            thread.join();
-        }
-        qvl_sender_close(sender);
-    }
-
-private:
-    void Run() {
-        const HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-        const double start = Now();
-        const qvl_frame frame = {pixels.data(),        pixels.size(), int(width), int(height),
-                                 ptrdiff_t(width) * 4, QVL_TOP_DOWN,  QVL_BGRX,   0};
-        for (DWORD n = 1; !stop && n < written.size(); ++n) {
-            const double wait = start + n * period - Now();
-            if (wait > 0) {
-                LARGE_INTEGER due;
-                due.QuadPart = -static_cast<LONGLONG>(wait * 1e7);
-                SetWaitableTimer(timer, &due, 0, nullptr, nullptr, FALSE);
-                WaitForSingleObject(timer, INFINITE);
-            }
-            pixels[0] = static_cast<BYTE>(n);
-            pixels[1] = static_cast<BYTE>(n >> 8);
-            pixels[2] = static_cast<BYTE>(n >> 16);
-            const double writing = Now();
-            if (qvl_sender_send(sender, &frame) == QVL_OK) {
-                written[n] = writing;
-            }
-        }
-        CloseHandle(timer);
-    }
-
-    std::vector<double>& written;
-    const double period;
-    std::vector<BYTE> pixels;
-    qvl_sender* sender = nullptr;
-    std::atomic<bool> stop{false};
-    std::thread thread;
-};
-
 ComPtr<IMFMediaSource> CreateSource() {
     static const HMODULE module = LoadLibraryA(WindowsPathOfHost(MF_SOURCE_DLL).c_str());
     using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
@@ -256,7 +184,7 @@ bool RunAge() {
     if (!source || FAILED(MFCreateSourceReaderFromMediaSource(source.Get(), nullptr, &reader))) {
         return false;
     }
-    Producer producer(written, seconds);
+    bench::NumberedProducer producer(width, height, fps, seconds, true, QVL_TOP_DOWN, written);
     if (!producer.Start()) {
         return false;
     }

@@ -4,6 +4,7 @@
 #include "arch.h"
 #include "com_owners.h"
 #include "graph_kit.h"
+#include "timing.h"
 
 #include <windows.h>
 
@@ -15,9 +16,6 @@ namespace bench {
 inline const char* Arch() {
     return BenchArch();
 }
-
-// Seconds on the performance counter.
-double Now();
 
 // Processor time (user and kernel) the whole process has used so far, in seconds.
 double ProcessSeconds();

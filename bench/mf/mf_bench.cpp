@@ -9,6 +9,7 @@
 #include "frame_fill.h"
 #include "global_channel.h"
 #include "host_path.h"
+#include "media_source_host.h"
 #include "numbered_producer.h"
 #include "qvl_protocol.h"
 #include "qvl_sender.h"
@@ -29,26 +30,6 @@ constexpr unsigned width = 1280;
 constexpr unsigned height = 720;
 constexpr unsigned fps = 30;
 constexpr size_t frameBytes = size_t{width} * height * 4;
-
-// The machine's format, as the installer writes it, for the length of the run.
-class MachineFormat {
-public:
-    MachineFormat() {
-        HKEY key = nullptr;
-        if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, 0, nullptr, 0,
-                            KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS) {
-            const DWORD values[] = {width, height, fps};
-            const char* names[] = {QVL_SETTING_WIDTH, QVL_SETTING_HEIGHT, QVL_SETTING_FPS};
-            for (int i = 0; i < 3; ++i) {
-                RegSetValueExA(key, names[i], 0, REG_DWORD,
-                               reinterpret_cast<const BYTE*>(&values[i]), sizeof(DWORD));
-            }
-            RegCloseKey(key);
-        }
-    }
-    ~MachineFormat() { RegDeleteKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, KEY_WOW64_64KEY, 0); }
-};
 
 // What the sender pays for one frame written to the user's camera alone and to both cameras,
 // medians of interleaved sends: `one` opened before the Windows 11 camera's channel existed
@@ -161,25 +142,10 @@ bool RunFill(bool nv12) {
     return true;
 }
 
-ComPtr<IMFMediaSource> CreateSource() {
-    static const HMODULE module = LoadLibraryA(WindowsPathOfHost(MF_SOURCE_DLL).c_str());
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    const auto get = module != nullptr ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
-                                             GetProcAddress(module, "DllGetClassObject")))
-                                       : nullptr;
-    const CLSID clsid = QVL_MF_SOURCE_CLSID_INIT;
-    ComPtr<IClassFactory> factory;
-    ComPtr<IMFMediaSource> source;
-    if (get != nullptr && SUCCEEDED(get(clsid, IID_PPV_ARGS(&factory)))) {
-        factory->CreateInstance(nullptr, IID_PPV_ARGS(&source));
-    }
-    return source;
-}
-
 bool RunAge() {
     const DWORD seconds = 6;
     std::vector<double> written(fps * (seconds + 4), 0);
-    ComPtr<IMFMediaSource> source = CreateSource();
+    ComPtr<IMFMediaSource> source = LoadMediaSource(WindowsPathOfHost(MF_SOURCE_DLL).c_str());
     ComPtr<IMFSourceReader> reader;
     if (!source || FAILED(MFCreateSourceReaderFromMediaSource(source.Get(), nullptr, &reader))) {
         return false;
@@ -240,7 +206,7 @@ int main() {
     {
         CSettingsScope settings;
         CSettingsScope::StoreAll(width, height, fps);
-        MachineFormat machine;
+        MachineFormatScope machine(width, height, fps);
         ok = RunDual() && ok;
         ok = RunFill(false) && ok;
         ok = RunFill(true) && ok;

@@ -19,48 +19,13 @@ MfScope::~MfScope() {
     }
 }
 
-MachineFormatScope::MachineFormatScope(DWORD width, DWORD height, DWORD fps) {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, 0, nullptr, 0,
-                        KEY_SET_VALUE | KEY_WOW64_64KEY, nullptr, &key, nullptr) != ERROR_SUCCESS) {
-        return;
-    }
-    const char* names[] = {QVL_SETTING_WIDTH, QVL_SETTING_HEIGHT, QVL_SETTING_FPS};
-    const DWORD values[] = {width, height, fps};
-    for (int i = 0; i < 3; ++i) {
-        RegSetValueExA(key, names[i], 0, REG_DWORD, reinterpret_cast<const BYTE*>(&values[i]),
-                       sizeof(DWORD));
-    }
-    RegCloseKey(key);
-}
-
-MachineFormatScope::~MachineFormatScope() {
-    RegDeleteKeyExA(HKEY_LOCAL_MACHINE, QVL_SETTINGS_KEY, KEY_WOW64_64KEY, 0);
-}
-
 const char* MediaSourceDllPath() {
     static const std::string path = WindowsPathOfHost(MF_SOURCE_DLL);
     return path.c_str();
 }
 
 ComPtr<IMFMediaSource> CreateMediaSource(HRESULT* hr) {
-    // Loaded once and kept, as a host keeps an in-process server.
-    static const HMODULE module = LoadLibraryA(MediaSourceDllPath());
-    using GetClassObject = HRESULT(WINAPI*)(REFCLSID, REFIID, void**);
-    const auto get = module != nullptr ? reinterpret_cast<GetClassObject>(reinterpret_cast<void*>(
-                                             GetProcAddress(module, "DllGetClassObject")))
-                                       : nullptr;
-    const CLSID clsid = QVL_MF_SOURCE_CLSID_INIT;
-    ComPtr<IClassFactory> factory;
-    ComPtr<IMFMediaSource> source;
-    HRESULT result = get != nullptr ? get(clsid, IID_PPV_ARGS(&factory)) : E_FAIL;
-    if (SUCCEEDED(result)) {
-        result = factory->CreateInstance(nullptr, IID_PPV_ARGS(&source));
-    }
-    if (hr != nullptr) {
-        *hr = result;
-    }
-    return source;
+    return LoadMediaSource(MediaSourceDllPath(), hr);
 }
 
 DWORD NumberIn(const BYTE* pixel) {

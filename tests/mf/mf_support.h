@@ -1,9 +1,10 @@
 #pragma once
 // What the Windows 11 camera's tests share: Media Foundation started for a scope, the media
-// source made through the built DLL's own class factory, the machine's format set for a scope,
-// and a producer that writes numbered frames through the sender library.
+// source made through the built DLL's own class factory (media_source_host.h has the machine's
+// format for a scope), and a producer that writes numbered frames through the sender library.
 #include "com_owners.h"
 #include "kernel_owners.h"
+#include "media_source_host.h"
 #include "qvl_sender.h"
 
 #include <mfapi.h>
@@ -26,15 +27,6 @@ public:
 private:
     CComScope com;
     HRESULT started;
-};
-
-// The machine's format (HKLM, 64-bit view) for one scope; the key is removed at its end.
-class MachineFormatScope {
-public:
-    MachineFormatScope(DWORD width, DWORD height, DWORD fps);
-    ~MachineFormatScope();
-    MachineFormatScope(const MachineFormatScope&) = delete;
-    MachineFormatScope& operator=(const MachineFormatScope&) = delete;
 };
 
 // A media source made through srcfilter_mf.dll's exported class factory.

@@ -14,27 +14,21 @@ here=$(cd "$(dirname "$0")" && pwd)
 . "$here/../../scripts/screen-session.sh"
 # shellcheck source=scripts/qvl_names.sh
 . "$here/../../scripts/qvl_names.sh"
+# shellcheck source=scripts/camera-settings.sh
+. "$here/../../scripts/camera-settings.sh"
 work=$(mktemp -d)
 failures=0
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
-# The camera at 320x240, 25 fps for the run, whatever the prefix's settings say; restored after.
-settings="HKCU\\$QVL_SETTINGS_KEY"
-reg() { env -u DISPLAY "$build/winerun" reg "$@" >/dev/null 2>&1; }
-saved=no
-reg export "$settings" "$(win_path "$work/settings.reg")" /y && saved=yes
-reg delete "$settings" /f
 cleanup() {
   exec 7>&- 2>/dev/null
   screen_stop
-  reg delete "$settings" /f
-  [ "$saved" = yes ] && reg import "$(win_path "$work/settings.reg")"
+  settings_restore
   rm -rf "$work"
 }
 trap cleanup EXIT
-reg add "$settings" /v width /t REG_DWORD /d 320 /f
-reg add "$settings" /v height /t REG_DWORD /d 240 /f
-reg add "$settings" /v fps /t REG_DWORD /d 25 /f
+# The camera at 320x240, 25 fps for the run, whatever the prefix's settings say; restored after.
+settings_hold "$build" "$work" 320 240 25
 screen_start "$build" || exit 1
 title="Quadrants under test"
 

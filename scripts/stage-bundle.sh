@@ -7,6 +7,7 @@ set -euo pipefail
 build32=$1 build64=$2 stage=$3
 root=$(cd "$(dirname "$0")/.." && pwd)
 rm -rf "$stage" && mkdir -p "$stage"
-cmake --install "$build32" --prefix "$stage/x86" --component bundle >/dev/null
-cmake --install "$build64" --prefix "$stage/x64" --component bundle >/dev/null
+# Programs stripped of their symbol tables: a release carries no debugging data.
+cmake --install "$build32" --prefix "$stage/x86" --component bundle --strip >/dev/null
+cmake --install "$build64" --prefix "$stage/x64" --component bundle --strip >/dev/null
 cp "$root/tools/bundle-readme.txt" "$stage/README.txt"

@@ -21,16 +21,14 @@ bench_panel() {
   . "$here/screen-session.sh"
   # shellcheck source=scripts/wine-process.sh
   . "$here/wine-process.sh"
-  local settings="HKCU\\$QVL_SETTINGS_KEY" run="env -u DISPLAY $build/winerun" saved
+  # shellcheck source=scripts/camera-settings.sh
+  . "$here/camera-settings.sh"
+  local run="env -u DISPLAY $build/winerun"
   local panel=$build/tools/panel/qvl_panel.exe probe=$build/bench/claim_probe.exe
-  saved=$($run reg export "$settings" "$(win_path "$build/bench-settings.reg")" /y >/dev/null 2>&1 &&
-    echo yes) || true
-  $run reg add "$settings" /v width /t REG_DWORD /d 1280 /f >/dev/null 2>&1
-  $run reg add "$settings" /v height /t REG_DWORD /d 720 /f >/dev/null 2>&1
-  $run reg add "$settings" /v fps /t REG_DWORD /d 30 /f >/dev/null 2>&1
-  screen_start "$build" || return 1
   local work
   work=$(mktemp -d)
+  settings_hold "$build" "$work" 1280 720 30
+  screen_start "$build" || return 1
   mkfifo "$work/commands"
   screen_run "$build/tests/quadrant_window.exe" "bench window" 0 0 1920 1080 \
     <"$work/commands" >/dev/null 2>&1 &
@@ -96,11 +94,6 @@ bench_panel() {
   echo close >&8
   exec 8>&-
   screen_stop
+  settings_restore
   rm -rf "$work"
-  if [ -n "$saved" ]; then
-    $run reg import "$(win_path "$build/bench-settings.reg")" >/dev/null 2>&1
-  else
-    $run reg delete "$settings" /f >/dev/null 2>&1
-  fi
-  rm -f "$build/bench-settings.reg"
 }

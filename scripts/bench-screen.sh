@@ -16,13 +16,12 @@ bench_screen() {
   . "$(dirname "${BASH_SOURCE[0]}")/qvl_names.sh"
   # shellcheck source=scripts/screen-session.sh
   . "$(dirname "${BASH_SOURCE[0]}")/screen-session.sh"
-  local settings="HKCU\\$QVL_SETTINGS_KEY" run="env -u DISPLAY $build/winerun"
-  local saved
-  saved=$($run reg export "$settings" "$(win_path "$build/bench-settings.reg")" /y >/dev/null 2>&1 &&
-    echo yes) || true
-  screen_start "$build" || return 1
+  # shellcheck source=scripts/camera-settings.sh
+  . "$(dirname "${BASH_SOURCE[0]}")/camera-settings.sh"
   local work
   work=$(mktemp -d)
+  settings_hold "$build" "$work" 640 480 30
+  screen_start "$build" || return 1
   mkfifo "$work/commands"
   screen_run "$build/tests/quadrant_window.exe" "bench window" 0 0 1920 1080 \
     <"$work/commands" >/dev/null 2>&1 &
@@ -32,9 +31,7 @@ bench_screen() {
   hz=$(getconf CLK_TCK)
   for size in 640x480 1280x720 1920x1080; do
     w=${size%x*} h=${size#*x}
-    $run reg add "$settings" /v width /t REG_DWORD /d "$w" /f >/dev/null 2>&1
-    $run reg add "$settings" /v height /t REG_DWORD /d "$h" /f >/dev/null 2>&1
-    $run reg add "$settings" /v fps /t REG_DWORD /d 30 /f >/dev/null 2>&1
+    settings_store "$w" "$h" 30
     x0=$(process_ticks "$screen_xvfb")
     line=$(screen_run "$build/tools/qvl_producer.exe" --region "0,0,$w,$h" --seconds "$seconds" \
       --no-pointer | tr -d '\r' | tail -n1) || true
@@ -51,11 +48,6 @@ bench_screen() {
   echo close >&8
   exec 8>&-
   screen_stop
+  settings_restore
   rm -rf "$work"
-  if [ -n "$saved" ]; then
-    $run reg import "$(win_path "$build/bench-settings.reg")" >/dev/null 2>&1
-  else
-    $run reg delete "$settings" /f >/dev/null 2>&1
-  fi
-  rm -f "$build/bench-settings.reg"
 }

@@ -10,11 +10,13 @@ bench_video() {
   local build=$1 arch=$2 seconds=${VIDEO_BENCH_SECONDS:-6}
   # shellcheck source=scripts/qvl_names.sh
   . "$(dirname "${BASH_SOURCE[0]}")/qvl_names.sh"
-  local settings="HKCU\\$QVL_SETTINGS_KEY" run="env -u DISPLAY $build/winerun"
-  local work saved
+  # shellcheck source=scripts/screen-session.sh
+  . "$(dirname "${BASH_SOURCE[0]}")/screen-session.sh"
+  # shellcheck source=scripts/camera-settings.sh
+  . "$(dirname "${BASH_SOURCE[0]}")/camera-settings.sh"
+  local run="env -u DISPLAY $build/winerun" work
   work=$(mktemp -d)
-  saved=$($run reg export "$settings" "Z:${work//\//\\}\\settings.reg" /y >/dev/null 2>&1 &&
-    echo yes) || true
+  settings_hold "$build" "$work" 640 480 30
   local clip size w h line secs rate decode frame cpu
   for clip in 640x360 1920x1080; do
     ffmpeg -v error -y -f lavfi -i "testsrc2=s=$clip:r=30:d=4" -c:v libx264 -pix_fmt yuv420p \
@@ -23,9 +25,7 @@ bench_video() {
   for clip in 640x360 1920x1080; do
     for size in 640x480 1280x720; do
       w=${size%x*} h=${size#*x}
-      $run reg add "$settings" /v width /t REG_DWORD /d "$w" /f >/dev/null 2>&1
-      $run reg add "$settings" /v height /t REG_DWORD /d "$h" /f >/dev/null 2>&1
-      $run reg add "$settings" /v fps /t REG_DWORD /d 30 /f >/dev/null 2>&1
+      settings_store "$w" "$h" 30
       line=$($run "$build/tools/qvl_producer.exe" --video "Z:${work//\//\\}\\$clip.mp4" \
         --seconds "$seconds" 2>&1 | tr -d '\r' | grep 'frames sent' | tail -n1) || true
       # "... N frames sent in T s (R fps), ...; grab G ms, frame F ms, cpu C%"
@@ -37,10 +37,6 @@ bench_video() {
       echo "bench: arch=$arch case=video clip=$clip size=$size fps=30 decode_ms=$decode frame_ms=$frame cpu_pct=$cpu rate=$rate"
     done
   done
-  if [ -n "$saved" ]; then
-    $run reg import "Z:${work//\//\\}\\settings.reg" >/dev/null 2>&1
-  else
-    $run reg delete "$settings" /f >/dev/null 2>&1
-  fi
+  settings_restore
   rm -rf "$work"
 }

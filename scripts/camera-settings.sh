@@ -4,6 +4,7 @@
 #
 # settings_hold BUILD WORK WIDTH HEIGHT FPS: saves the settings into the folder WORK (which
 #   must outlive settings_restore), clears them and stores the format.
+# settings_store WIDTH HEIGHT FPS: after a hold, stores another format (a benchmark's sizes).
 # settings_restore: clears the settings and puts the saved ones back; nothing before a hold.
 
 settings_reg() { env -u DISPLAY "$settings_build/winerun" reg "$@" >/dev/null 2>&1; }
@@ -13,9 +14,13 @@ settings_hold() {
   settings_key="HKCU\\$QVL_SETTINGS_KEY"
   settings_reg export "$settings_key" "$(win_path "$settings_saved")" /y || settings_saved=
   settings_reg delete "$settings_key" /f
-  settings_reg add "$settings_key" /v "$QVL_SETTING_WIDTH" /t REG_DWORD /d "$3" /f
-  settings_reg add "$settings_key" /v "$QVL_SETTING_HEIGHT" /t REG_DWORD /d "$4" /f
-  settings_reg add "$settings_key" /v "$QVL_SETTING_FPS" /t REG_DWORD /d "$5" /f
+  settings_store "$3" "$4" "$5"
+}
+
+settings_store() {
+  settings_reg add "$settings_key" /v "$QVL_SETTING_WIDTH" /t REG_DWORD /d "$1" /f
+  settings_reg add "$settings_key" /v "$QVL_SETTING_HEIGHT" /t REG_DWORD /d "$2" /f
+  settings_reg add "$settings_key" /v "$QVL_SETTING_FPS" /t REG_DWORD /d "$3" /f
 }
 
 settings_restore() {
